@@ -1,0 +1,92 @@
+#include "support/Threading.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace Corvane {
+namespace Threading {
+
+struct CriticalSection::Impl {
+    std::recursive_mutex mutex;  // a Windows critical section is re-entrant
+};
+
+CriticalSection::CriticalSection() : impl_(new Impl) {}
+CriticalSection::~CriticalSection() = default;
+void CriticalSection::Enter() { impl_->mutex.lock(); }
+void CriticalSection::Leave() { impl_->mutex.unlock(); }
+
+struct EventHandler::Impl {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool signalled = false;
+};
+
+EventHandler::EventHandler() : impl_(new Impl) {}
+EventHandler::~EventHandler() = default;
+
+void EventHandler::Set() {
+    std::lock_guard<std::mutex> hold(impl_->mutex);
+    impl_->signalled = true;
+    impl_->changed.notify_one();
+}
+
+void EventHandler::Reset() {
+    std::lock_guard<std::mutex> hold(impl_->mutex);
+    impl_->signalled = false;
+}
+
+void EventHandler::Wait() {
+    std::unique_lock<std::mutex> hold(impl_->mutex);
+    impl_->changed.wait(hold, [this] { return impl_->signalled; });
+    impl_->signalled = false;
+}
+
+bool EventHandler::Wait(uint32_t timeoutMs) {
+    std::unique_lock<std::mutex> hold(impl_->mutex);
+    if (!impl_->changed.wait_for(hold, std::chrono::milliseconds(timeoutMs),
+                                 [this] { return impl_->signalled; })) {
+        return false;
+    }
+    impl_->signalled = false;
+    return true;
+}
+
+struct WorkerThread::Impl {
+    std::thread thread;
+};
+
+WorkerThread::WorkerThread() : impl_(new Impl) {}
+WorkerThread::~WorkerThread() { Join(); }
+
+bool WorkerThread::Start(std::function<void()> body) {
+    Join();
+    try {
+        impl_->thread = std::thread(std::move(body));
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+void WorkerThread::Join() {
+    if (!impl_->thread.joinable()) return;
+    if (impl_->thread.get_id() == std::this_thread::get_id()) {
+        impl_->thread.detach();  // the worker is ending itself
+    } else {
+        impl_->thread.join();
+    }
+}
+
+bool WorkerThread::IsCurrent() const {
+    return impl_->thread.joinable() && impl_->thread.get_id() == std::this_thread::get_id();
+}
+
+uint32_t TickCount() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+}  // namespace Threading
+}  // namespace Corvane

@@ -1,0 +1,92 @@
+#include "support/Threading.h"
+
+#include <windows.h>
+#include <process.h>
+
+namespace Corvane {
+namespace Threading {
+
+struct CriticalSection::Impl {
+    CRITICAL_SECTION section;
+};
+
+CriticalSection::CriticalSection() : impl_(new Impl) { InitializeCriticalSection(&impl_->section); }
+CriticalSection::~CriticalSection() { DeleteCriticalSection(&impl_->section); }
+void CriticalSection::Enter() { EnterCriticalSection(&impl_->section); }
+void CriticalSection::Leave() { LeaveCriticalSection(&impl_->section); }
+
+struct EventHandler::Impl {
+    HANDLE event = nullptr;
+};
+
+EventHandler::EventHandler() : impl_(new Impl) {
+    impl_->event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+}
+
+EventHandler::~EventHandler() {
+    if (impl_->event) CloseHandle(impl_->event);
+}
+
+void EventHandler::Set() {
+    if (impl_->event) SetEvent(impl_->event);
+}
+
+void EventHandler::Reset() {
+    if (impl_->event) ResetEvent(impl_->event);
+}
+
+void EventHandler::Wait() {
+    if (impl_->event) WaitForSingleObject(impl_->event, INFINITE);
+}
+
+bool EventHandler::Wait(uint32_t timeoutMs) {
+    return impl_->event && WaitForSingleObject(impl_->event, timeoutMs) == WAIT_OBJECT_0;
+}
+
+struct WorkerThread::Impl {
+    HANDLE thread = nullptr;
+    unsigned threadId = 0;
+};
+
+namespace {
+
+unsigned __stdcall RunBody(void* argument) {
+    std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(argument));
+    (*body)();
+    return 0;
+}
+
+}  // namespace
+
+WorkerThread::WorkerThread() : impl_(new Impl) {}
+WorkerThread::~WorkerThread() { Join(); }
+
+bool WorkerThread::Start(std::function<void()> body) {
+    Join();
+    auto* argument = new std::function<void()>(std::move(body));
+    const uintptr_t handle = _beginthreadex(nullptr, 0, RunBody, argument, 0, &impl_->threadId);
+    if (handle == 0) {
+        delete argument;
+        impl_->threadId = 0;
+        return false;
+    }
+    impl_->thread = reinterpret_cast<HANDLE>(handle);
+    return true;
+}
+
+void WorkerThread::Join() {
+    if (!impl_->thread) return;
+    if (GetCurrentThreadId() != impl_->threadId) WaitForSingleObject(impl_->thread, INFINITE);
+    CloseHandle(impl_->thread);
+    impl_->thread = nullptr;
+    impl_->threadId = 0;
+}
+
+bool WorkerThread::IsCurrent() const {
+    return impl_->thread && GetCurrentThreadId() == impl_->threadId;
+}
+
+uint32_t TickCount() { return GetTickCount(); }
+
+}  // namespace Threading
+}  // namespace Corvane
