@@ -1,0 +1,101 @@
+#include "editor/AreaShrink.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr uint64_t kOne = 65536;
+
+}  // namespace
+
+// Output j covers source positions [j * n, (j + 1) * n) in units of 1/m
+// source pixel; source pixel i covers [i * m, (i + 1) * m). Weights are the
+// differences of a rounded cumulative position, so they telescope to 65536.
+void AreaShrink::Taps::Build(uint32_t n, uint32_t m) {
+    first.resize(m);
+    count.resize(m);
+    offset.resize(m);
+    coef.clear();
+    coef.reserve(static_cast<size_t>(n) + m);
+    for (uint32_t j = 0; j < m; ++j) {
+        const uint64_t start = static_cast<uint64_t>(j) * n;
+        const uint64_t end = start + n;
+        const uint64_t i0 = start / m;
+        const uint64_t i1 = (end + m - 1) / m;  // exclusive
+        first[j] = static_cast<uint32_t>(i0);
+        count[j] = static_cast<uint32_t>(i1 - i0);
+        offset[j] = static_cast<uint32_t>(coef.size());
+        uint64_t prev = 0;
+        for (uint64_t i = i0; i < i1; ++i) {
+            const uint64_t hi = std::min((i + 1) * m, end) - start;
+            const uint64_t cum = (hi * kOne + n / 2) / n;
+            coef.push_back(static_cast<uint32_t>(cum - prev));
+            prev = cum;
+        }
+    }
+}
+
+// One source row to 8.8 fixed-point output values (0 .. 65280).
+void AreaShrink::ShrinkRow(const uint8_t* src, uint16_t* out) const {
+    const uint32_t m = static_cast<uint32_t>(horizontal_.first.size());
+    const uint32_t* first = horizontal_.first.data();
+    const uint32_t* count = horizontal_.count.data();
+    const uint32_t* offset = horizontal_.offset.data();
+    const uint32_t* coef = horizontal_.coef.data();
+    for (uint32_t j = 0; j < m; ++j) {
+        const uint8_t* s = src + static_cast<size_t>(first[j]) * 3;
+        const uint32_t* c = coef + offset[j];
+        uint32_t b = 128, g = 128, r = 128;
+        for (uint32_t k = count[j]; k != 0; --k, s += 3, ++c) {
+            b += *c * s[0];
+            g += *c * s[1];
+            r += *c * s[2];
+        }
+        out[0] = static_cast<uint16_t>(b >> 8);
+        out[1] = static_cast<uint16_t>(g >> 8);
+        out[2] = static_cast<uint16_t>(r >> 8);
+        out += 3;
+    }
+}
+
+bool AreaShrink::Run(const Pixels24& src, const Pixels24Out& dst) {
+    if (dst.width == 0 || dst.height == 0 || dst.width >= src.width ||
+        dst.height >= src.height || src.height > kMaxHeight || !src.rows || !dst.rows)
+        return false;
+    horizontal_.Build(src.width, dst.width);
+    vertical_.Build(src.height, dst.height);
+    const size_t values = static_cast<size_t>(dst.width) * 3;
+    rowA_.resize(values);
+    rowB_.resize(values);
+    acc_.resize(values);
+
+    // A source row that straddles two output rows is shrunk once and kept.
+    uint16_t* current = rowA_.data();
+    uint16_t* spare = rowB_.data();
+    int64_t currentRow = -1;
+    uint32_t* acc = acc_.data();
+    for (uint32_t j = 0; j < dst.height; ++j) {
+        const uint32_t* c = vertical_.coef.data() + vertical_.offset[j];
+        const uint32_t i0 = vertical_.first[j];
+        for (uint32_t k = 0; k < vertical_.count[j]; ++k) {
+            const uint32_t i = i0 + k;
+            if (currentRow != i) {
+                std::swap(current, spare);
+                ShrinkRow(src.rows + src.stride * static_cast<ptrdiff_t>(i), current);
+                currentRow = i;
+            }
+            const uint32_t w = c[k];
+            if (k == 0) {
+                for (size_t x = 0; x < values; ++x)
+                    acc[x] = w * current[x];
+            } else {
+                for (size_t x = 0; x < values; ++x)
+                    acc[x] += w * current[x];
+            }
+        }
+        uint8_t* out = dst.rows + dst.stride * static_cast<ptrdiff_t>(j);
+        for (size_t x = 0; x < values; ++x)
+            out[x] = static_cast<uint8_t>((acc[x] + (1u << 23)) >> 24);
+    }
+    return true;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// Area-average shrink of 24-bpp pixel rows: every output pixel is the mean
+// of the source pixels under it, a source pixel that straddles an output
+// boundary split between the two in proportion. Weights are 16-bit fixed
+// point per axis, normalised so that each output's weights sum exactly to
+// one; results are within one level of the exact mean.
+//
+// This is the canvas's zoom path: it reads the full-size picture once per
+// zoom step and writes straight into the display image, with no temporary
+// copy of either.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct Pixels24 {
+    const uint8_t* rows;  // first row in memory order
+    ptrdiff_t stride;     // bytes from one row to the next in memory
+    uint32_t width;
+    uint32_t height;
+};
+
+struct Pixels24Out {
+    uint8_t* rows;
+    ptrdiff_t stride;
+    uint32_t width;
+    uint32_t height;
+};
+
+class AreaShrink {
+public:
+    // False (and nothing written) unless the output is at least 1 x 1 and
+    // strictly smaller than the source on both axes, and the source is no
+    // taller than kMaxHeight (the fixed-point sums would overflow beyond).
+    bool Run(const Pixels24& src, const Pixels24Out& dst);
+
+    static constexpr uint32_t kMaxHeight = 1u << 24;
+
+private:
+    // Output i takes source pixels first[i] .. first[i] + count[i] - 1 with
+    // weights coef[offset[i] ...], which sum to 65536.
+    struct Taps {
+        std::vector<uint32_t> first;
+        std::vector<uint32_t> count;
+        std::vector<uint32_t> offset;
+        std::vector<uint32_t> coef;
+        void Build(uint32_t srcLength, uint32_t dstLength);
+    };
+
+    void ShrinkRow(const uint8_t* src, uint16_t* out) const;
+
+    // Kept across runs so that repeated zoom steps allocate nothing.
+    Taps horizontal_;
+    Taps vertical_;
+    std::vector<uint16_t> rowA_;
+    std::vector<uint16_t> rowB_;
+    std::vector<uint32_t> acc_;
+};
