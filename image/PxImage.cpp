@@ -2,6 +2,8 @@
 // share, and the attribute accessors.
 #include "image/PxImage.h"
 
+#include "image/PxBlockPool.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -127,7 +129,7 @@ uint8_t* PxImage::Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t
     }
     const uint32_t colors = ColorsForBpp(bpp);
     const size_t blockSize = size_t{kHeaderSize} + colors * 4u + imageSize;
-    uint8_t* block = static_cast<uint8_t*>(std::malloc(blockSize));
+    uint8_t* block = PxBlockPool::Allocate(blockSize);
     if (!block) {
         SetLastError("PxImage::Create can't allocate memory");
         return nullptr;
@@ -163,9 +165,9 @@ bool PxImage::Destroy() {
     layers_ = nullptr;
     layerCount_ = 0;
     info_.numLayers = 0;
-    std::free(selection_);
-    std::free(alpha_);
-    std::free(dib_);
+    PxBlockPool::Release(selection_);
+    PxBlockPool::Release(alpha_);
+    PxBlockPool::Release(dib_);
     selection_ = alpha_ = dib_ = nullptr;
     info_.firstPixel = nullptr;
     return true;
@@ -201,11 +203,11 @@ bool PxImage::CopyPlane(uint8_t*& dst, const uint8_t* src) {
     uint32_t planeSize = 0;
     if (!PxCheckedPlaneSize(GetWidth(), GetHeight(), &planeSize))
         return false;
-    uint8_t* copy = static_cast<uint8_t*>(std::malloc(planeSize));
+    uint8_t* copy = PxBlockPool::Allocate(planeSize);
     if (!copy)
         return false;
     std::memcpy(copy, src, planeSize);
-    std::free(dst);
+    PxBlockPool::Release(dst);
     dst = copy;
     return true;
 }
@@ -380,7 +382,7 @@ bool PxImage::CreateAlpha() {
     uint32_t planeSize = 0;
     if (!dib_ || IsGhost() || !PxCheckedPlaneSize(GetWidth(), GetHeight(), &planeSize))
         return false;
-    alpha_ = static_cast<uint8_t*>(std::malloc(planeSize));
+    alpha_ = PxBlockPool::Allocate(planeSize);
     if (!alpha_)
         return false;
     std::memset(alpha_, 255, planeSize);
@@ -390,7 +392,7 @@ bool PxImage::CreateAlpha() {
 void PxImage::DeleteAlpha() {
     if (IsGhost())
         return;
-    std::free(alpha_);
+    PxBlockPool::Release(alpha_);
     alpha_ = nullptr;
 }
 
@@ -400,14 +402,17 @@ bool PxImage::CreateSelection() {
     uint32_t planeSize = 0;
     if (!dib_ || IsGhost() || !PxCheckedPlaneSize(GetWidth(), GetHeight(), &planeSize))
         return false;
-    selection_ = static_cast<uint8_t*>(std::calloc(planeSize, 1));
-    return selection_ != nullptr;
+    selection_ = PxBlockPool::Allocate(planeSize);
+    if (!selection_)
+        return false;
+    std::memset(selection_, 0, planeSize);
+    return true;
 }
 
 void PxImage::DeleteSelection() {
     if (IsGhost())
         return;
-    std::free(selection_);
+    PxBlockPool::Release(selection_);
     selection_ = nullptr;
 }
 

@@ -14,8 +14,9 @@
 //
 // Failure: a false, null or zero result and a message in GetLastError(). A
 // failed operation leaves the image as it was (Create destroys first).
-// Buffers are allocated with malloc and freed with free; frame and layer
-// arrays with new[] of PxImage* whose elements are owned (delete each).
+// Pixel blocks, alpha channels and selection masks come from PxBlockPool and
+// are made only through Create, CreateAlpha and CreateSelection; frame
+// arrays are new[] arrays of owned PxImage* (see AdoptFrames).
 #include <cstdint>
 
 #include "image/PxImageTypes.h"
@@ -200,6 +201,15 @@ protected:
     uint8_t* alpha_;             // width x height bytes, 0 = transparent
 
 private:
+    bool Rotate90(bool clockwise, PxImage* dst);
+    // Scaling into the newWidth x newHeight area of target at storage
+    // position (x0, y0); target has this image's depth and palette.
+    void ScaleInto(PxImage& target, uint32_t x0, uint32_t y0, uint32_t newWidth,
+                   uint32_t newHeight, int32_t mode);
+    void ScaleArea24(PxImage& target, uint32_t x0, uint32_t y0, uint32_t newWidth,
+                     uint32_t newHeight);
+    void ScaleResample(PxImage& target, uint32_t x0, uint32_t y0, uint32_t newWidth,
+                       uint32_t newHeight, int32_t mode);
     void ResetToEmpty();
     bool CopyPlane(uint8_t*& dst, const uint8_t* src);
     void WriteHeaderToBlock();

@@ -1,0 +1,21 @@
+#pragma once
+// Allocator for image buffers (pixel blocks, alpha channels, selection
+// masks). Large blocks that are released are kept (a few, bounded in total)
+// and handed out again for a request of similar size, so that repeated
+// operations on big pictures (rotating, refitting the canvas) reuse memory
+// whose pages are already mapped instead of faulting in fresh ones.
+// Thread-safe. Blocks carry 4 bytes of readable slack past the requested
+// size so that word-sized reads of the last pixel stay inside the block.
+#include <cstddef>
+#include <cstdint>
+
+namespace PxBlockPool {
+
+// A block of at least `bytes` bytes (contents unspecified), or null.
+uint8_t* Allocate(size_t bytes);
+// Returns a block from Allocate (null is ignored).
+void Release(uint8_t* block);
+// Frees every kept block.
+void Trim();
+
+}  // namespace PxBlockPool

@@ -1,0 +1,306 @@
+// Scaling (ScaleTo, FitToBox) and the sub-pixel samplers used by painting.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "image/PxImage.h"
+#include "image/PxImageCanvas.h"
+
+namespace {
+
+// One result pixel's span over the source along one axis, in units of
+// 1/(result size) source pixels: pixels first..last, the first and last
+// covered only by `firstWeight` and `lastWeight` units, the ones between by
+// a whole pixel (`unit` units). Exact integers, so the area average has no
+// accumulated rounding.
+struct Span {
+    uint32_t first;
+    uint32_t last;
+    uint64_t firstWeight;
+    uint64_t lastWeight;
+};
+
+// Spans of `to` result pixels over `from` source pixels (to < from).
+std::vector<Span> MakeSpans(uint32_t from, uint32_t to) {
+    std::vector<Span> spans(to);
+    for (uint32_t j = 0; j < to; ++j) {
+        const uint64_t start = uint64_t{j} * from, end = start + from;
+        Span& s = spans[j];
+        s.first = static_cast<uint32_t>(start / to);
+        s.last = static_cast<uint32_t>((end - 1) / to);
+        s.firstWeight = (uint64_t{s.first} + 1) * to - start;
+        s.lastWeight = end - uint64_t{s.last} * to;
+    }
+    return spans;
+}
+
+// Weighted sums of one source row over every result column, per channel.
+void SumRow(const uint8_t* row, const std::vector<Span>& spans, uint64_t unit, uint64_t* out) {
+    for (const Span& s : spans) {
+        const uint8_t* p = row + size_t{3} * s.first;
+        const uint8_t* q = row + size_t{3} * s.last;
+        uint64_t b = 0, g = 0, r = 0;
+        for (const uint8_t* x = p + 3; x < q; x += 3) {
+            b += x[0];
+            g += x[1];
+            r += x[2];
+        }
+        out[0] = b * unit + p[0] * s.firstWeight + q[0] * s.lastWeight;
+        out[1] = g * unit + p[1] * s.firstWeight + q[1] * s.lastWeight;
+        out[2] = r * unit + p[2] * s.firstWeight + q[2] * s.lastWeight;
+        out += 3;
+    }
+}
+
+uint8_t ClampByte(double v) {
+    return v <= 0.0 ? 0 : (v >= 255.0 ? 255 : static_cast<uint8_t>(v + 0.5));
+}
+
+double Cubic(double t) {
+    // Cubic convolution kernel, a = -0.5.
+    t = std::fabs(t);
+    if (t <= 1.0)
+        return (1.5 * t - 2.5) * t * t + 1.0;
+    if (t < 2.0)
+        return ((-0.5 * t + 2.5) * t - 4.0) * t + 2.0;
+    return 0.0;
+}
+
+int32_t ClampIndex(int32_t v, int32_t hi) {
+    return v < 0 ? 0 : (v > hi ? hi : v);
+}
+
+}  // namespace
+
+// Area-average shrink of a 24-bpp image. Every result pixel is the mean of
+// the source area it covers, partially covered source pixels weighted by the
+// covered fraction. Integer accumulators throughout.
+void PxImage::ScaleArea24(PxImage& target, uint32_t x0, uint32_t y0, uint32_t nw, uint32_t nh) {
+    const uint32_t w = GetWidth(), h = GetHeight();
+    const std::vector<Span> cols = MakeSpans(w, nw);
+    const std::vector<Span> rows = MakeSpans(h, nh);
+    const size_t n = size_t{3} * nw;
+    std::vector<uint64_t> rowSum(n), carry(n), acc(n);
+    uint32_t carryRow = UINT32_MAX;  // source row whose sums `carry` holds
+    const double scale = 1.0 / (static_cast<double>(w) * h);
+    for (uint32_t i = 0; i < nh && !info_.escape; ++i) {
+        const Span& s = rows[i];
+        std::fill(acc.begin(), acc.end(), 0);
+        for (uint32_t y = s.first; y <= s.last; ++y) {
+            const uint64_t wy = y == s.first ? s.firstWeight : (y == s.last ? s.lastWeight : nh);
+            // A source row straddling two result rows is summed once.
+            const uint64_t* sums = rowSum.data();
+            if (y == carryRow) {
+                sums = carry.data();
+            } else {
+                SumRow(GetBits(y), cols, nw, rowSum.data());
+            }
+            for (size_t k = 0; k < n; ++k)
+                acc[k] += sums[k] * wy;
+            if (y == s.last && y != carryRow) {
+                carry.swap(rowSum);
+                carryRow = y;
+            }
+        }
+        uint8_t* out = target.GetBits(y0 + i) + size_t{3} * x0;
+        for (size_t k = 0; k < n; ++k)
+            out[k] = static_cast<uint8_t>(static_cast<double>(acc[k]) * scale + 0.5);
+        info_.progress = static_cast<int32_t>(uint64_t{i + 1} * 100 / nh);
+    }
+}
+
+// Bilinear (mode 0), nearest (mode 1) or bicubic (mode 2) resampling at the
+// source point (x * width / newWidth, y * height / newHeight).
+void PxImage::ScaleResample(PxImage& target, uint32_t x0, uint32_t y0, uint32_t nw, uint32_t nh,
+                            int32_t mode) {
+    const int32_t w = static_cast<int32_t>(GetWidth()), h = static_cast<int32_t>(GetHeight());
+    const double xs = static_cast<double>(w) / nw, ys = static_cast<double>(h) / nh;
+    const bool direct = GetBpp() == 24;
+    for (uint32_t y = 0; y < nh && !info_.escape; ++y) {
+        const double fy = y * ys;
+        const int32_t iy = ClampIndex(static_cast<int32_t>(fy), h - 1);
+        for (uint32_t x = 0; x < nw; ++x) {
+            const double fx = x * xs;
+            const int32_t ix = ClampIndex(static_cast<int32_t>(fx), w - 1);
+            const int32_t tx = static_cast<int32_t>(x0 + x), ty = static_cast<int32_t>(y0 + y);
+            if (mode == 1 && !direct) {
+                target.SetPixelIndex(tx, ty, GetPixelIndex(ix, iy));
+                continue;
+            }
+            RGBQUAD c;
+            if (mode == 1) {
+                c = GetPixelColor(ix, iy, false);
+            } else if (mode == 2) {
+                double acc[3] = {0, 0, 0};
+                for (int32_t m = -1; m <= 2; ++m) {
+                    const double ky = Cubic(fy - (iy + m));
+                    for (int32_t k = -1; k <= 2; ++k) {
+                        const double wgt = ky * Cubic(fx - (ix + k));
+                        const RGBQUAD p = GetPixelColor(ClampIndex(ix + k, w - 1),
+                                                        ClampIndex(iy + m, h - 1), false);
+                        acc[0] += p.rgbBlue * wgt;
+                        acc[1] += p.rgbGreen * wgt;
+                        acc[2] += p.rgbRed * wgt;
+                    }
+                }
+                c = RGBQUAD{ClampByte(acc[0]), ClampByte(acc[1]), ClampByte(acc[2]), 0};
+            } else {
+                const double dx = fx - ix, dy = fy - iy;
+                const int32_t ix1 = ix + 1 < w ? ix + 1 : w - 1;
+                const int32_t iy1 = iy + 1 < h ? iy + 1 : h - 1;
+                const RGBQUAD p00 = GetPixelColor(ix, iy, false), p10 = GetPixelColor(ix1, iy, false);
+                const RGBQUAD p01 = GetPixelColor(ix, iy1, false), p11 = GetPixelColor(ix1, iy1, false);
+                auto blend = [&](uint8_t a, uint8_t b, uint8_t c2, uint8_t d) {
+                    return ClampByte((a * (1 - dx) + b * dx) * (1 - dy) + (c2 * (1 - dx) + d * dx) * dy);
+                };
+                c = RGBQUAD{blend(p00.rgbBlue, p10.rgbBlue, p01.rgbBlue, p11.rgbBlue),
+                            blend(p00.rgbGreen, p10.rgbGreen, p01.rgbGreen, p11.rgbGreen),
+                            blend(p00.rgbRed, p10.rgbRed, p01.rgbRed, p11.rgbRed), 0};
+            }
+            target.SetPixelColor(tx, ty, c, false);
+        }
+        info_.progress = static_cast<int32_t>(uint64_t{y + 1} * 100 / nh);
+    }
+}
+
+void PxImage::ScaleInto(PxImage& target, uint32_t x0, uint32_t y0, uint32_t nw, uint32_t nh,
+                        int32_t mode) {
+    const uint32_t w = GetWidth(), h = GetHeight();
+    if (mode == 0 && GetBpp() == 24 && nw < w && nh < h)
+        ScaleArea24(target, x0, y0, nw, nh);
+    else
+        ScaleResample(target, x0, y0, nw, nh, mode);
+    if (!alpha_ || !target.alpha_)
+        return;
+    const double xs = static_cast<double>(w) / nw, ys = static_cast<double>(h) / nh;
+    const size_t tw = target.GetWidth();
+    for (uint32_t y = 0; y < nh; ++y) {
+        const uint32_t sy = static_cast<uint32_t>(y * ys);
+        const uint8_t* srcRow = alpha_ + size_t{sy < h ? sy : h - 1} * w;
+        uint8_t* dstRow = target.alpha_ + (size_t{y0} + y) * tw + x0;
+        for (uint32_t x = 0; x < nw; ++x) {
+            const uint32_t sx = static_cast<uint32_t>(x * xs);
+            dstRow[x] = srcRow[sx < w ? sx : w - 1];
+        }
+    }
+}
+
+bool PxImage::ScaleTo(int32_t newWidth, int32_t newHeight, int32_t mode, PxImage* dst) {
+    if (!IsValid() || newWidth <= 0 || newHeight <= 0 || mode < 0 || mode > 2)
+        return false;
+    if (static_cast<uint32_t>(newWidth) == GetWidth() && static_cast<uint32_t>(newHeight) == GetHeight()) {
+        if (dst && dst != this)
+            return dst->CopyFrom(*this);
+        return true;
+    }
+    PxImage tmp(GetType());
+    if (!tmp.Create(static_cast<uint32_t>(newWidth), static_cast<uint32_t>(newHeight), GetBpp(),
+                    GetType())) {
+        CopyErrorFrom(tmp);
+        return false;
+    }
+    tmp.SetPalette(GetPalette(), GetNumColors());
+    if (alpha_ && !tmp.CreateAlpha()) {
+        SetLastError("PxImage::Create can't allocate memory");
+        return false;
+    }
+    ScaleInto(tmp, 0, 0, static_cast<uint32_t>(newWidth), static_cast<uint32_t>(newHeight), mode);
+    return Transfer(tmp, dst);
+}
+
+// Shrinks a picture larger than the box (keeping its aspect) and centres it
+// on a box-sized canvas. The scaled picture is written straight into the
+// canvas: no full-size working copy and no intermediate scaled image.
+bool PxImage::FitToBox(int32_t boxWidth, int32_t boxHeight, RGBQUAD canvas, PxImage* dst) {
+    if (!IsValid() || boxWidth <= 0 || boxHeight <= 0)
+        return false;
+    const uint64_t w = GetWidth(), h = GetHeight();
+    const uint64_t bw = static_cast<uint32_t>(boxWidth), bh = static_cast<uint32_t>(boxHeight);
+    if (w <= bw && h <= bh)
+        return CenterOnCanvas(boxWidth, boxHeight, canvas, dst);
+    // Exact integer form of "scale by the tighter of box/size": the box is
+    // relatively wider than the picture exactly when bw * h > w * bh.
+    uint64_t nw, nh;
+    if (bw * h > w * bh) {
+        nh = bh;
+        nw = w * bh / h;
+    } else {
+        nw = bw;
+        nh = h * bw / w;
+    }
+    nw = nw ? nw : 1;
+    nh = nh ? nh : 1;
+    const uint32_t left = static_cast<uint32_t>((bw - nw) / 2);
+    const uint32_t top = static_cast<uint32_t>((bh - nh) / 2);
+    const uint32_t bottom = static_cast<uint32_t>(bh - nh) - top;
+    PxImage tmp(GetType());
+    if (!PxCanvas::Prepare(*this, tmp, static_cast<uint32_t>(bw), static_cast<uint32_t>(bh), left,
+                           bottom, static_cast<uint32_t>(nw), static_cast<uint32_t>(nh), canvas,
+                           false)) {
+        CopyErrorFrom(tmp);
+        return false;
+    }
+    ScaleInto(tmp, left, bottom, static_cast<uint32_t>(nw), static_cast<uint32_t>(nh), 0);
+    return Transfer(tmp, dst);
+}
+
+RGBQUAD PxImage::SampleBilinear(double x, double y) const {
+    if (!IsValid())
+        return RGBQUAD{0, 0, 0, 0};
+    const int32_t w = static_cast<int32_t>(GetWidth()), h = static_cast<int32_t>(GetHeight());
+    const double fx = std::floor(x), fy = std::floor(y);
+    const double dx = x - fx, dy = y - fy;
+    const int32_t ix = static_cast<int32_t>(std::fmax(-1.0, std::fmin(fx, w)));
+    const int32_t iy = static_cast<int32_t>(std::fmax(-1.0, std::fmin(fy, h)));
+    const int32_t x0 = ClampIndex(ix, w - 1), x1 = ClampIndex(ix + 1, w - 1);
+    const int32_t y0 = ClampIndex(iy, h - 1), y1 = ClampIndex(iy + 1, h - 1);
+    const RGBQUAD p00 = GetPixelColor(x0, y0), p10 = GetPixelColor(x1, y0);
+    const RGBQUAD p01 = GetPixelColor(x0, y1), p11 = GetPixelColor(x1, y1);
+    auto blend = [&](uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
+        return ClampByte((a * (1 - dx) + b * dx) * (1 - dy) + (c * (1 - dx) + d * dx) * dy);
+    };
+    return RGBQUAD{blend(p00.rgbBlue, p10.rgbBlue, p01.rgbBlue, p11.rgbBlue),
+                   blend(p00.rgbGreen, p10.rgbGreen, p01.rgbGreen, p11.rgbGreen),
+                   blend(p00.rgbRed, p10.rgbRed, p01.rgbRed, p11.rgbRed),
+                   blend(p00.rgbReserved, p10.rgbReserved, p01.rgbReserved, p11.rgbReserved)};
+}
+
+// Pixel i covers [i - 0.5, i + 0.5), so that pixel centres sit on integers
+// as in SampleBilinear.
+RGBQUAD PxImage::SampleArea(double x, double y, double w, double h) const {
+    if (!IsValid())
+        return RGBQUAD{0, 0, 0, 0};
+    if (w <= 1.0 && h <= 1.0)
+        return SampleBilinear(x, y);
+    w = std::fmax(w, 1.0);
+    h = std::fmax(h, 1.0);
+    const int32_t iw = static_cast<int32_t>(GetWidth()), ih = static_cast<int32_t>(GetHeight());
+    const double left = x - w / 2, right = x + w / 2, bottom = y - h / 2, top = y + h / 2;
+    const int32_t xa = static_cast<int32_t>(std::floor(left + 0.5));
+    const int32_t xb = static_cast<int32_t>(std::ceil(right + 0.5));
+    const int32_t ya = static_cast<int32_t>(std::floor(bottom + 0.5));
+    const int32_t yb = static_cast<int32_t>(std::ceil(top + 0.5));
+    double acc[4] = {0, 0, 0, 0}, total = 0;
+    for (int32_t py = ya; py < yb; ++py) {
+        const double oy = std::fmin(top, py + 0.5) - std::fmax(bottom, py - 0.5);
+        if (oy <= 0)
+            continue;
+        for (int32_t px = xa; px < xb; ++px) {
+            const double ox = std::fmin(right, px + 0.5) - std::fmax(left, px - 0.5);
+            if (ox <= 0)
+                continue;
+            const RGBQUAD c = GetPixelColor(ClampIndex(px, iw - 1), ClampIndex(py, ih - 1));
+            const double a = ox * oy;
+            acc[0] += c.rgbBlue * a;
+            acc[1] += c.rgbGreen * a;
+            acc[2] += c.rgbRed * a;
+            acc[3] += c.rgbReserved * a;
+            total += a;
+        }
+    }
+    if (total <= 0)
+        return SampleBilinear(x, y);
+    return RGBQUAD{ClampByte(acc[0] / total), ClampByte(acc[1] / total), ClampByte(acc[2] / total),
+                   ClampByte(acc[3] / total)};
+}
