@@ -1,0 +1,3 @@
+#include <windows.h>
+
+unsigned ActiveAnsiCodePage() { return GetACP(); }
