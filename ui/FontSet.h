@@ -1,0 +1,37 @@
+#pragma once
+// The process-wide fonts and text colours of the buttons' captions.
+#include <windows.h>
+
+namespace Corvane {
+namespace UI {
+
+class FontSet {
+public:
+    // The process-wide set, created on first use (window thread).
+    static FontSet& Instance();
+
+    HFONT RegularFont() const { return regular_; }
+    HFONT BoldFont() const { return bold_; }
+    COLORREF DisabledColour() const { return disabledColour_; }
+    COLORREF NormalColour() const { return normalColour_; }
+
+    FontSet(const FontSet&) = delete;
+    FontSet& operator=(const FontSet&) = delete;
+
+private:
+    FontSet();
+    ~FontSet();
+
+    HFONT regular_;
+    HFONT bold_;
+    COLORREF disabledColour_;
+    COLORREF normalColour_;
+};
+
+// Creates one of the shared fonts: height 12, the given weight, pitch and
+// family 0x20, the shared face; through the flavour's own font call. Null on
+// failure. The caller owns the font.
+HFONT CreateSharedFont(int weight);
+
+}  // namespace UI
+}  // namespace Corvane

@@ -1,0 +1,77 @@
+#include "ui/ImageLister.h"
+
+#include <memory>
+
+#include "image/PxFile.h"
+#include "image/PxImage.h"
+#include "ui/SkinFlavour.h"
+
+namespace Corvane {
+namespace UI {
+
+namespace {
+
+// Decodes one "PNG" resource into image. The bytes are wrapped, not copied,
+// and read only while decoding. On failure the image stays empty with the
+// reason as its last error.
+void DecodeResource(HMODULE module, int id, PxImage& image) {
+    HRSRC resource = module != nullptr ? FindSkinResource(module, id) : nullptr;
+    HGLOBAL loaded = resource != nullptr ? LoadResource(module, resource) : nullptr;
+    const DWORD size = resource != nullptr ? SizeofResource(module, resource) : 0;
+    void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (bytes == nullptr || size == 0) {
+        image.SetLastError("Unable to load resource!");
+        return;
+    }
+    // The stream only reads: resource memory is never written through it.
+    PxMemFile file(static_cast<uint8_t*>(bytes), static_cast<uint32_t>(size));
+    image.Decode(&file, PXIMAGE_FORMAT_PNG);
+}
+
+}  // namespace
+
+ImageLister& ImageLister::Instance() {
+    static ImageLister* store = new ImageLister();  // lives until process end
+    return *store;
+}
+
+ImageLister::ImageLister() : module_(GetModuleHandleW(nullptr)) {}
+
+ImageLister::~ImageLister() = default;
+
+HMODULE ImageLister::GetModule() const { return ResolveSkinModule(module_); }
+
+void ImageLister::SetModule(HMODULE module) { module_ = module; }
+
+void ImageLister::LoadAll() { LoadFrom(GetModule()); }
+
+void ImageLister::LoadFrom(HMODULE module) {
+    std::size_t count = 0;
+    const SkinEntry* table = SkinTable(&count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string name = table[i].name;
+        if (pictures_.count(name) != 0) continue;
+        std::unique_ptr<PxImage> image(new PxImage());
+        DecodeResource(module, table[i].id, *image);
+        pictures_[name] = image.release();
+    }
+}
+
+PxImage* ImageLister::Find(const std::string& name) const {
+    const auto it = pictures_.find(name);
+    return it != pictures_.end() ? it->second : nullptr;
+}
+
+void ImageLister::DrawImage(HDC dc, const std::string& name, const RECT& rect) const {
+    PxImage* image = Find(name);
+    if (image == nullptr || !image->IsValid() || dc == nullptr) return;
+    image->Draw(dc, rect, nullptr, false);
+}
+
+void ImageLister::Clear() {
+    for (auto& entry : pictures_) delete entry.second;
+    pictures_.clear();
+}
+
+}  // namespace UI
+}  // namespace Corvane
