@@ -1,0 +1,197 @@
+#include "editor/DisplayImage.h"
+
+#include "image/PxBlockPool.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kHeaderSize = sizeof(BITMAPINFOHEADER);
+
+const RGBQUAD kWhite{255, 255, 255, 0};
+
+int32_t PixelsPerMetre(int32_t dpi) {
+    return static_cast<int32_t>(std::floor(dpi * 10000.0 / 254.0 + 0.5));
+}
+
+// Pictures whose fitted copy is exactly "shrink, centre on white" of opaque
+// 24-bit pixels; everything else takes the general path.
+bool IsPlain24(const PxImage& p) {
+    return p.IsValid() && p.GetBpp() == 24 && !p.HasAlpha() && !p.HasSelection() &&
+           p.GetTransIndex() < 0 && !p.IsAlphaPaletteEnabled() && p.GetNumFrames() == 0;
+}
+
+}  // namespace
+
+CanvasSize FitToBoxScaledSize(CanvasSize picture, CanvasSize box) {
+    if (picture.width <= 0 || picture.height <= 0 || box.width <= 0 || box.height <= 0)
+        return CanvasSize{0, 0};
+    if (picture.width <= box.width && picture.height <= box.height)
+        return picture;
+    // The image library's exact integer form of "scale by the tighter of
+    // box / size", so both paths produce the same geometry.
+    const uint64_t w = static_cast<uint64_t>(picture.width), h = static_cast<uint64_t>(picture.height);
+    const uint64_t bw = static_cast<uint64_t>(box.width), bh = static_cast<uint64_t>(box.height);
+    uint64_t nw, nh;
+    if (bw * h > w * bh) {
+        nh = bh;
+        nw = w * bh / h;
+    } else {
+        nw = bw;
+        nh = h * bw / w;
+    }
+    return CanvasSize{static_cast<int32_t>(nw ? nw : 1), static_cast<int32_t>(nh ? nh : 1)};
+}
+
+CanvasSize DisplayImage::Size() const {
+    if (!IsValid())
+        return CanvasSize{0, 0};
+    return CanvasSize{static_cast<int32_t>(GetWidth()), static_cast<int32_t>(GetHeight())};
+}
+
+bool DisplayImage::Rebuild(const PxImage& picture, CanvasSize box, size_t reserveBytes) {
+    if (!picture.IsValid() || box.width <= 0 || box.height <= 0)
+        return false;
+    const CanvasSize own{static_cast<int32_t>(picture.GetWidth()),
+                         static_cast<int32_t>(picture.GetHeight())};
+    const CanvasSize scaled = FitToBoxScaledSize(own, box);
+    if (IsPlain24(picture) && scaled.width <= box.width && scaled.height <= box.height) {
+        if (scaled == own) {
+            if (Reshape24(box.width, box.height, picture, reserveBytes))
+                return CopyCentred(picture, box);
+        } else if (scaled.width > 0 && scaled.height > 0 && scaled.width < own.width &&
+                   scaled.height < own.height &&
+                   static_cast<uint32_t>(own.height) <= AreaShrink::kMaxHeight) {
+            if (Reshape24(box.width, box.height, picture, reserveBytes))
+                return ShrinkCentred(picture, box, scaled);
+        }
+    }
+    PxImage result;
+    if (!const_cast<PxImage&>(picture).FitToBox(box.width, box.height, kWhite, &result))
+        return false;
+    return TakeFrom(result);
+}
+
+bool DisplayImage::TakeFrom(PxImage& result) {
+    if (!MoveFrom(result, true))
+        return false;
+    capacity_ = GetSize();
+    return true;
+}
+
+bool DisplayImage::RotateLeft() {
+    PxImage result;
+    return IsValid() && RotateCounterClockwise(&result) && TakeFrom(result);
+}
+
+bool DisplayImage::RotateRight() {
+    PxImage result;
+    return IsValid() && RotateClockwise(&result) && TakeFrom(result);
+}
+
+void DisplayImage::Release() {
+    DestroyFrames();
+    Destroy();
+    capacity_ = 0;
+}
+
+bool DisplayImage::CropInto(const RECT& rect, PxImage& target) {
+    return IsValid() && Crop(rect, &target);
+}
+
+bool DisplayImage::Reshape24(uint32_t width, uint32_t height, const PxImage& like,
+                             size_t reserveBytes) {
+    uint32_t stride = 0, imageSize = 0;
+    if (!PxCheckedImageSize(width, height, 24, &stride, &imageSize))
+        return false;
+    const size_t need = size_t{kHeaderSize} + imageSize;
+    if (!dib_ || capacity_ < need) {
+        uint8_t* block = nullptr;
+        size_t size = need;
+        if (reserveBytes > need) {
+            // The reserve only costs address space until its pages are used.
+            block = PxBlockPool::Allocate(reserveBytes);
+            size = reserveBytes;
+        }
+        if (!block) {
+            block = PxBlockPool::Allocate(need);
+            size = need;
+        }
+        if (!block)
+            return false;
+        Release();
+        dib_ = block;
+        capacity_ = size;
+    }
+    DestroyFrames();
+    DeleteAlpha();
+    DeleteSelection();
+    uint8_t* const block = dib_;
+    info_ = like.GetInfo();
+    info_.ghost = nullptr;
+    info_.parent = nullptr;
+    info_.numFrames = 0;
+    info_.numLayers = 0;
+    info_.lastColorValid = false;
+    info_.effWidth = stride;
+    info_.firstPixel = block + kHeaderSize;
+    head_ = BITMAPINFOHEADER{};
+    head_.biSize = kHeaderSize;
+    head_.biWidth = static_cast<int32_t>(width);
+    head_.biHeight = static_cast<int32_t>(height);
+    head_.biPlanes = 1;
+    head_.biBitCount = 24;
+    head_.biCompression = BI_RGB;
+    head_.biSizeImage = imageSize;
+    head_.biXPelsPerMeter = PixelsPerMetre(info_.dpiX);
+    head_.biYPelsPerMeter = PixelsPerMetre(info_.dpiY);
+    std::memcpy(block, &head_, kHeaderSize);
+    return true;
+}
+
+// White everywhere except the inner rectangle (top-down left, top).
+void DisplayImage::FillWhite(CanvasSize box, int32_t left, int32_t top, CanvasSize inner) {
+    const size_t stride = GetEffWidth();
+    for (int32_t y = 0; y < box.height; ++y) {
+        uint8_t* row = GetBits(static_cast<uint32_t>(box.height - 1 - y));
+        if (y < top || y >= top + inner.height) {
+            std::memset(row, 0xFF, stride);
+            continue;
+        }
+        std::memset(row, 0xFF, static_cast<size_t>(left) * 3);
+        const size_t end = static_cast<size_t>(left + inner.width) * 3;
+        std::memset(row + end, 0xFF, stride - end);
+    }
+}
+
+bool DisplayImage::CopyCentred(const PxImage& picture, CanvasSize box) {
+    const CanvasSize own{static_cast<int32_t>(picture.GetWidth()),
+                         static_cast<int32_t>(picture.GetHeight())};
+    const int32_t left = (box.width - own.width) / 2;
+    const int32_t top = (box.height - own.height) / 2;
+    FillWhite(box, left, top, own);
+    const int32_t bottom = box.height - top - own.height;  // bottom-up row of the picture's base
+    for (int32_t y = 0; y < own.height; ++y) {
+        std::memcpy(GetBits(static_cast<uint32_t>(bottom + y)) + static_cast<size_t>(left) * 3,
+                    picture.GetBits(static_cast<uint32_t>(y)), static_cast<size_t>(own.width) * 3);
+    }
+    return true;
+}
+
+bool DisplayImage::ShrinkCentred(const PxImage& picture, CanvasSize box, CanvasSize scaled) {
+    const int32_t left = (box.width - scaled.width) / 2;
+    const int32_t top = (box.height - scaled.height) / 2;
+    const int32_t bottom = box.height - top - scaled.height;
+    const Pixels24 src{picture.GetBits(0), static_cast<ptrdiff_t>(picture.GetEffWidth()),
+                       picture.GetWidth(), picture.GetHeight()};
+    const Pixels24Out dst{GetBits(static_cast<uint32_t>(bottom)) + static_cast<size_t>(left) * 3,
+                          static_cast<ptrdiff_t>(GetEffWidth()),
+                          static_cast<uint32_t>(scaled.width), static_cast<uint32_t>(scaled.height)};
+    if (!shrink_.Run(src, dst)) {
+        Release();
+        return false;
+    }
+    FillWhite(box, left, top, scaled);
+    return true;
+}
