@@ -57,6 +57,19 @@ float UnitFactor(int unit) {
     }
 }
 
+// Saturating conversions: tag values are untrusted and may be NaN or huge.
+int32_t ToInt(double v) {
+    if (!(v > -2147483648.0))
+        return v != v ? 0 : INT32_MIN;
+    return v < 2147483647.0 ? ToInt(v) : INT32_MAX;
+}
+
+float ToFloat(double v) {
+    if (v != v)
+        return 0.0f;
+    return static_cast<float>(std::max(-3.0e38, std::min(3.0e38, v)));
+}
+
 void CopyText(char* dst, size_t capacity, const uint8_t* src, size_t n) {
     n = std::min(n, capacity - 1);
     std::memcpy(dst, src, n);
@@ -207,5 +220,120 @@ double PxExifReader::Number(const uint8_t* v, uint16_t format) const {
         return d;
     }
     default: return 0;
+    }
+}
+
+// One directory: a 16-bit entry count, 12-byte entries (tag, format,
+// component count, value or offset of the value) and a link to the next one.
+bool PxExifReader::ProcessDirectory(const PxByteReader& tiff, uint32_t offset, int depth) {
+    if (depth > kMaxNesting) {
+        SetError("Maximum directory nesting exceeded (corrupt exif header)");
+        return false;
+    }
+    if (std::find(visited_.begin(), visited_.end(), offset) != visited_.end() ||
+        ++directories_ > kMaxDirectories) {
+        SetError("Illegal subdirectory link");
+        return false;
+    }
+    visited_.push_back(offset);
+    PxByteReader r = tiff;
+    uint16_t entries = 0;
+    if (!r.Seek(offset) || !r.ReadU16(bigEndian_, &entries) || !r.Has(size_t(entries) * 12)) {
+        SetError("Illegally sized directory");
+        return false;
+    }
+    for (uint16_t i = 0; i < entries; ++i) {
+        uint16_t tag = 0, format = 0;
+        uint32_t components = 0;
+        const uint8_t* inlineValue = nullptr;
+        if (!r.ReadU16(bigEndian_, &tag) || !r.ReadU16(bigEndian_, &format) ||
+            !r.ReadU32(bigEndian_, &components) || !r.View(4, &inlineValue))
+            return false;  // cannot happen: the size was checked above
+        if (format < 1 || format > 12) {
+            SetError("Illegal format code in EXIF dir");
+            continue;
+        }
+        const uint64_t bytes = uint64_t(components) * kFormatBytes[format];
+        const uint8_t* value = inlineValue;
+        if (bytes > 4) {
+            PxByteReader at(inlineValue, 4);
+            uint32_t valueOffset = 0;
+            PxByteReader span(nullptr, 0);
+            if (!at.ReadU32(bigEndian_, &valueOffset) ||
+                !tiff.SubReader(valueOffset, static_cast<size_t>(std::min<uint64_t>(bytes, SIZE_MAX)), &span)) {
+                SetError("Illegal pointer offset value in EXIF.");
+                continue;
+            }
+            value = span.Data();
+        }
+        if (components == 0)
+            continue;
+        if (tag == kTagExifOffset || tag == kTagInteropOffset) {
+            PxByteReader link(value, 4);
+            uint32_t sub = 0;
+            if (!link.ReadU32(bigEndian_, &sub) || sub >= tiff.Size()) {
+                SetError("Illegal subdirectory link");
+                continue;
+            }
+            ProcessDirectory(tiff, sub, depth + 1);
+            continue;
+        }
+        ProcessTag(tiff, tag, format, value, components);
+    }
+    // Link to the next directory (IFD1 holds the thumbnail tags).
+    uint32_t next = 0;
+    if (r.ReadU32(bigEndian_, &next) && next != 0) {
+        if (next >= tiff.Size()) {
+            SetError("Illegal subdirectory link");
+            return true;
+        }
+        ProcessDirectory(tiff, next, depth + 1);
+    }
+    return true;
+}
+
+void PxExifReader::ProcessTag(const PxByteReader& tiff, uint16_t tag, uint16_t format,
+                              const uint8_t* value, uint32_t components) {
+    (void)tiff;
+    const size_t textLength = std::min<size_t>(components, 255);
+    const double v = Number(value, format);
+    switch (tag) {
+    case kTagMake: CopyText(info_->cameraMake, sizeof(info_->cameraMake), value, textLength); break;
+    case kTagModel: CopyText(info_->cameraModel, sizeof(info_->cameraModel), value, textLength); break;
+    case kTagDateTimeOriginal: CopyText(info_->dateTime, sizeof(info_->dateTime), value, textLength); break;
+    case kTagUserComment: CopyText(info_->userComment, sizeof(info_->userComment), value, textLength); break;
+    case kTagOrientation:
+        info_->orientation = ToInt(v);
+        if (info_->orientation < 1 || info_->orientation > 8) {
+            SetError("Undefined rotation value");
+            info_->orientation = 0;
+        }
+        break;
+    case kTagXResolution: info_->xResolution = ToFloat(v); break;
+    case kTagYResolution: info_->yResolution = ToFloat(v); break;
+    case kTagResolutionUnit: info_->resolutionUnit = UnitFactor(ToInt(v)); break;
+    case kTagThumbnailOffset: info_->thumbnailOffset = static_cast<uint32_t>(ToInt(v)); break;
+    case kTagThumbnailLength: info_->thumbnailSize = static_cast<uint32_t>(ToInt(v)); break;
+    case kTagExposureTime: info_->exposureTime = ToFloat(v); break;
+    case kTagFNumber: info_->apertureFNumber = ToFloat(v); break;
+    case kTagExposureProgram: info_->exposureProgram = ToInt(v); break;
+    case kTagIso: info_->isoEquivalent = ToInt(v); break;
+    case kTagCompressedBpp: info_->compressionLevel = ToInt(v); break;
+    case kTagShutterSpeed: info_->shutterSpeed = ToFloat(v); break;
+    case kTagAperture: if (info_->apertureFNumber == 0) info_->apertureFNumber = ToFloat(v); break;
+    case kTagBrightness: info_->brightness = ToFloat(v); break;
+    case kTagExposureBias: info_->exposureBias = ToFloat(v); break;
+    case kTagMaxAperture: info_->maxAperture = ToFloat(v); break;
+    case kTagSubjectDistance: info_->distance = ToFloat(v); break;
+    case kTagMeteringMode: info_->meteringMode = ToInt(v); break;
+    case kTagLightSource: info_->lightSource = ToInt(v); break;
+    case kTagFlash: info_->flashUsed = (ToInt(v) & 1) != 0; break;
+    case kTagFocalLength: info_->focalLength = ToFloat(v); break;
+    case kTagExifImageWidth: info_->exifImageWidth = ToInt(v); break;
+    case kTagExifImageHeight: info_->exifImageHeight = ToInt(v); break;
+    case kTagFocalPlaneXRes: info_->focalPlaneXRes = ToFloat(v); break;
+    case kTagFocalPlaneYRes: info_->focalPlaneYRes = ToFloat(v); break;
+    case kTagFocalPlaneUnits: info_->focalPlaneUnits = UnitFactor(ToInt(v)); break;
+    default: break;
     }
 }
