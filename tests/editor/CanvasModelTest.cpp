@@ -52,6 +52,16 @@ void ExpectCutMatchesDisplay(const CanvasModel& m, const PxImage& cut) {
                 << "cut pixel " << x << "," << y;
 }
 
+std::string WriteTempFile(const char* name, const char* bytes) {
+    const std::string path = ::testing::TempDir() + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f) {
+        std::fputs(bytes, f);
+        std::fclose(f);
+    }
+    return path;
+}
+
 }  // namespace
 
 TEST(CanvasModel, NoPictureIgnoresEveryCommand) {
@@ -80,6 +90,28 @@ TEST(CanvasModel, OpenFitsPictureToPanel) {
     c.Open(120, 90);  // smaller than the panel: own size, same pixels
     EXPECT_EQ(c.model.Display().Size(), (CanvasSize{120, 90}));
     EXPECT_TRUE(Same(At(c.model.Display().Image(), 7, 5), At(*c.model.Picture(), 7, 5)));
+}
+
+TEST(CanvasModel, UndecodableFileStillCountsAsLoaded) {
+    Canvas c;
+    c.Open(800, 700);
+    for (const std::string& path :
+         {WriteTempFile("canvas-not-a-picture.jpg", "this is not a picture"),
+          ::testing::TempDir() + "canvas-missing-file.png"}) {
+        const PxString name(path.begin(), path.end());
+        c.model.OpenPicture(name.c_str());
+        EXPECT_TRUE(c.model.HasPicture());
+        EXPECT_FALSE(c.model.Picture()->IsValid());
+        EXPECT_FALSE(c.model.Display().IsValid());  // the old picture is gone
+        EXPECT_EQ(c.model.Geometry().BaseSize(), (CanvasSize{0, 0}));
+        EXPECT_TRUE(c.model.ZoomIn());
+        EXPECT_TRUE(c.model.ZoomOut());
+        EXPECT_TRUE(c.model.RotateRight());
+        EXPECT_FALSE(c.model.Display().IsValid());
+        PxImage cut(10, 10, 24);
+        EXPECT_TRUE(c.model.ExportClip(cut));  // true, with an empty cut
+        EXPECT_FALSE(cut.IsValid());
+    }
 }
 
 TEST(CanvasModel, CutEqualsDisplayUnderFrame) {
