@@ -81,6 +81,19 @@ private:
     ScriptedConnection* current_ = nullptr;
 };
 
+// Hands a fake to an owner that deletes its transport after each use.
+class BorrowedTransport : public HttpTransport {
+public:
+    explicit BorrowedTransport(HttpTransport& inner) : inner_(inner) {}
+    IoStatus Connect(const std::string& h, uint16_t p, uint32_t ms) override { return inner_.Connect(h, p, ms); }
+    IoStatus Send(const char* d, size_t n, uint32_t ms) override { return inner_.Send(d, n, ms); }
+    IoStatus Receive(char* b, size_t c, size_t& r, uint32_t ms) override { return inner_.Receive(b, c, r, ms); }
+    void Close() override { inner_.Close(); }
+
+private:
+    HttpTransport& inner_;
+};
+
 }  // namespace Testing
 }  // namespace Http
 }  // namespace Corvane
