@@ -90,13 +90,13 @@ void PxMemFile::Drop() {
 bool PxMemFile::Reserve(uint64_t needed) {
     if (!buffer_)
         return false;
-    if (needed <= capacity_)
-        return true;
-    const uint64_t newCapacity = (needed / kGrowStep) * kGrowStep + kGrowStep;
-    if (newCapacity > kMaxStreamBytes + kGrowStep) {
+    if (needed > kMaxStreamBytes) {
         Drop();
         return false;
     }
+    if (needed <= capacity_)
+        return true;
+    const uint64_t newCapacity = (needed / kGrowStep) * kGrowStep + kGrowStep;
     uint8_t* grown;
     if (freeOnClose_) {
         grown = static_cast<uint8_t*>(std::realloc(buffer_, newCapacity));
@@ -140,7 +140,7 @@ size_t PxMemFile::Write(const void* buffer, size_t size, size_t count) {
     if (!buffer_ || !buffer || n == 0 || n > kMaxStreamBytes)
         return 0;
     const uint64_t end = static_cast<uint64_t>(position_) + n;
-    if (end > kMaxStreamBytes || !Reserve(end))
+    if (!Reserve(end))
         return 0;
     FillGap();
     std::memcpy(buffer_ + position_, buffer, n);
