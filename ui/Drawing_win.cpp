@@ -13,10 +13,10 @@ namespace Gp = Gdiplus::DllExports;
 
 namespace {
 
-int DrawTextPx(HDC dc, const char* text, RECT* rect, UINT format) {
+[[maybe_unused]] int DrawTextPx(HDC dc, const char* text, RECT* rect, UINT format) {
     return DrawTextA(dc, text, -1, rect, format);
 }
-int DrawTextPx(HDC dc, const wchar_t* text, RECT* rect, UINT format) {
+[[maybe_unused]] int DrawTextPx(HDC dc, const wchar_t* text, RECT* rect, UINT format) {
     return DrawTextW(dc, text, -1, rect, format);
 }
 
@@ -38,16 +38,44 @@ typedef std::unique_ptr<Gdiplus::GpFont, FontDeleter> FontPtr;
 typedef std::unique_ptr<Gdiplus::GpBrush, BrushDeleter> BrushPtr;
 typedef std::unique_ptr<Gdiplus::GpStringFormat, FormatDeleter> FormatPtr;
 
-// The shared face, or the generic sans-serif family where it is missing.
+// The first family of the installed fonts, for systems that have neither the
+// shared face nor any of GDI+'s generic sans-serif faces (Wine without the
+// Microsoft core fonts is one).
+Gdiplus::GpStatus FirstInstalledFamily(FamilyPtr& family) {
+    Gdiplus::GpFontCollection* rawCollection = nullptr;
+    Gdiplus::GpStatus status = Gp::GdipNewInstalledFontCollection(&rawCollection);
+    if (status != Gdiplus::Ok) return status;
+    // The installed collection is owned by GDI+; it is not deleted here.
+    INT count = 0;
+    status = Gp::GdipGetFontCollectionFamilyCount(rawCollection, &count);
+    if (status != Gdiplus::Ok) return status;
+    if (count <= 0) return Gdiplus::FontFamilyNotFound;
+    Gdiplus::GpFontFamily* first = nullptr;
+    INT found = 0;
+    status = Gp::GdipGetFontCollectionFamilyList(rawCollection, 1, &first, &found);
+    if (status != Gdiplus::Ok || found < 1 || first == nullptr) return Gdiplus::FontFamilyNotFound;
+    // Families from the list belong to the collection: take a clone of our own.
+    Gdiplus::GpFontFamily* clone = nullptr;
+    status = Gp::GdipCloneFontFamily(first, &clone);
+    if (status == Gdiplus::Ok) family.reset(clone);
+    return status;
+}
+
+// The shared face; where it is missing the generic sans-serif family; where
+// that is missing too, any installed family, so that text is still drawn.
 Gdiplus::GpStatus OpenFamily(FamilyPtr& family) {
     Gdiplus::GpFontFamily* raw = nullptr;
-    Gdiplus::GpStatus status = Gp::GdipCreateFontFamilyFromName(SharedFaceName(), nullptr, &raw);
-    if (status != Gdiplus::Ok || raw == nullptr) {
-        raw = nullptr;
-        status = Gp::GdipGetGenericFontFamilySansSerif(&raw);
+    if (Gp::GdipCreateFontFamilyFromName(SharedFaceName(), nullptr, &raw) == Gdiplus::Ok &&
+        raw != nullptr) {
+        family.reset(raw);
+        return Gdiplus::Ok;
     }
-    family.reset(status == Gdiplus::Ok ? raw : nullptr);
-    return status;
+    raw = nullptr;
+    if (Gp::GdipGetGenericFontFamilySansSerif(&raw) == Gdiplus::Ok && raw != nullptr) {
+        family.reset(raw);
+        return Gdiplus::Ok;
+    }
+    return FirstInstalledFamily(family);
 }
 
 Gdiplus::GpStatus MakeFormat(TextAlign align, FormatPtr& format) {

@@ -29,8 +29,7 @@ private:
 };
 
 // Creates one of the shared fonts: height 12, the given weight, pitch and
-// family 0x20, the shared face; through the flavour's own font call. Null on
-// failure. The caller owns the font.
+// family 0x20, the shared face. Null on failure. The caller owns the font.
 HFONT CreateSharedFont(int weight);
 
 }  // namespace UI

@@ -1,6 +1,6 @@
 #pragma once
-// What the two deliverables do differently when they read skins and create
-// the shared fonts (SkinFlavour_np_win.cpp, SkinFlavour_ax_win.cpp).
+// What the two deliverables do differently when they read skins
+// (SkinFlavour_np_win.cpp, SkinFlavour_ax_win.cpp).
 #include <windows.h>
 
 namespace Corvane {

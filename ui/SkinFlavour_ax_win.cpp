@@ -1,7 +1,5 @@
-// Pixmend: UTF-16 resource and font calls; the store always reads the module
-// this code is linked into.
-#include "ui/Drawing.h"
-#include "ui/FontSet.h"
+// Pixmend: the UTF-16 resource call; the store always reads the module this
+// code is linked into.
 #include "ui/SkinFlavour.h"
 
 namespace Corvane {
@@ -18,11 +16,6 @@ HMODULE ResolveSkinModule(HMODULE) {
 
 HRSRC FindSkinResource(HMODULE module, int id) {
     return FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
-}
-
-HFONT CreateSharedFont(int weight) {
-    return CreateFontW(12, 0, 0, 0, weight, FALSE, FALSE, FALSE, 0, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0x20, SharedFaceName());
 }
 
 }  // namespace UI
