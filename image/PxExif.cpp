@@ -61,7 +61,7 @@ float UnitFactor(int unit) {
 int32_t ToInt(double v) {
     if (!(v > -2147483648.0))
         return v != v ? 0 : INT32_MIN;
-    return v < 2147483647.0 ? ToInt(v) : INT32_MAX;
+    return v < 2147483647.0 ? static_cast<int32_t>(v) : INT32_MAX;
 }
 
 float ToFloat(double v) {
@@ -115,6 +115,8 @@ bool PxExifReader::ReadSections(PxFile* file) {
         if (padding == 0 || padding > kMaxPadding || c < 0)
             return false;  // no marker where one must be
         const uint8_t marker = static_cast<uint8_t>(c);
+        if (marker == kMarkerEOI)  // end of image before any scan
+            return true;
         uint8_t lengthBytes[2];
         if (file->Read(lengthBytes, 1, 2) != 2) {
             SetError("Premature end of file?");
@@ -138,7 +140,7 @@ bool PxExifReader::ReadSections(PxFile* file) {
         }
         sections_.push_back(std::move(section));
         const std::vector<uint8_t>& d = sections_.back().data;
-        if (marker == kMarkerSOS || marker == kMarkerEOI)
+        if (marker == kMarkerSOS)
             return true;
         if (marker == kMarkerCOM && info_->comment[0] == '\0') {
             CopyText(info_->comment, sizeof(info_->comment), d.data(), d.size());

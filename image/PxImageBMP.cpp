@@ -264,9 +264,9 @@ const char* ReadRle(PxFile* file, const BmpHeader& h, PxImage* image) {
     if ((h.compression == BI_RLE8 && h.bitCount != 8) ||
         (h.compression == BI_RLE4 && h.bitCount != 4))
         return "compression type not supported";
+    // The header's image size is often 0 or wrong for RLE: read to the end.
     std::vector<uint8_t> data;
-    size_t cap = h.sizeImage ? std::min<size_t>(h.sizeImage, kMaxRleBytes) : kMaxRleBytes;
-    PxReadUpTo(file, &data, cap);
+    PxReadUpTo(file, &data, kMaxRleBytes);
     PxByteReader r(data.data(), data.size());
     return DecodeRle(r, image, h.compression == BI_RLE4);
 }

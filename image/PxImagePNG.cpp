@@ -156,8 +156,9 @@ void ConvertRow(const uint8_t* src, uint32_t row, int colorType, PxImage* image)
 bool ReadPixels(PngCall& call, PxImage* image, int colorType, int depth, bool interlaced) {
     png_structp png = call.png;
     const uint32_t height = image->GetHeight();
-    const bool direct = colorType == PNG_COLOR_TYPE_RGB || colorType == PNG_COLOR_TYPE_PALETTE ||
-                        (colorType == PNG_COLOR_TYPE_GRAY && depth != 2);
+    const bool direct = colorType == PNG_COLOR_TYPE_RGB ||
+                        ((colorType == PNG_COLOR_TYPE_PALETTE || colorType == PNG_COLOR_TYPE_GRAY) &&
+                         depth != 2);
     call.rows.reset(new (std::nothrow) png_bytep[height]);
     if (!call.rows)
         return false;
@@ -265,6 +266,8 @@ bool PxImagePNG::Decode(PxFile* file) {
             SetLastError(call.message);
         return false;
     }
+    if (result == kDecodeDone)  // colours important: the size of the file's palette
+        head_.biClrImportant = reinterpret_cast<const BITMAPINFOHEADER*>(GetDIB())->biClrImportant;
     if (result == kDecodeHeaderOnly) {
         head_.biWidth = static_cast<int32_t>(png_get_image_width(call.png, call.info));
         head_.biHeight = static_cast<int32_t>(png_get_image_height(call.png, call.info));
