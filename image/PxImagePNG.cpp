@@ -323,11 +323,11 @@ void WriteHeaderChunks(PngCall& call, const PxImage& image, const PngLayout& l) 
     }
     png_set_bKGD(png, info, &background);
     const BITMAPINFOHEADER& h = image.GetHeader();
-    png_set_pHYs(png, info, static_cast<png_uint_32>(std::max(0, h.biXPelsPerMeter)),
-                 static_cast<png_uint_32>(std::max(0, h.biYPelsPerMeter)), PNG_RESOLUTION_METER);
+    png_set_pHYs(png, info, static_cast<png_uint_32>(std::max<int32_t>(0, h.biXPelsPerMeter)),
+                 static_cast<png_uint_32>(std::max<int32_t>(0, h.biYPelsPerMeter)), PNG_RESOLUTION_METER);
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
         const RGBQUAD* pal = image.GetPalette();
-        uint32_t count = h.biClrImportant ? std::min(h.biClrImportant, image.GetNumColors())
+        uint32_t count = h.biClrImportant ? std::min<uint32_t>(h.biClrImportant, image.GetNumColors())
                                           : image.GetNumColors();
         count = std::max<uint32_t>(count, uint32_t(trans + 1));
         png_color colors[256];
