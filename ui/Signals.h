@@ -22,12 +22,14 @@
 #include <set>
 #include <vector>
 
-#include "ui/LocalLock.h"
+#include "support/Threading.h"
 
 namespace Corvane {
 namespace Signals {
 
-// Lock policy: each object that uses it owns one critical section.
+// Lock policy: each object that uses it owns one critical section (re-entrant,
+// because a slot running under a signal's lock may connect or disconnect on
+// that same signal).
 class LocalLockPolicy {
 public:
     LocalLockPolicy() = default;
@@ -39,7 +41,7 @@ public:
     virtual void Unlock() { lock_.Leave(); }
 
 private:
-    detail::RecursiveLock lock_;
+    Threading::CriticalSection lock_;
 };
 
 // Holds a policy's lock for one scope.
