@@ -2,7 +2,7 @@
 // does, to check a server before embedding the control.
 //
 //   pxpost URL FILE [--type jpg] [--width W --height H] [--wininet]
-//          [--repeat N] [name=value ...]
+//          [--repeat N] [--quiet] [name=value ...]
 //
 // The form gets the name=value fields in order, then "width" and "height" when
 // given, then the file part named "img.<type>". The uploader is the one the
@@ -42,7 +42,7 @@ PxString Px(const std::wstring& text) {
 struct Options {
     std::wstring url, file, type = L"jpg";
     int width = 0, height = 0;
-    bool hasSize = false, wininet = false;
+    bool hasSize = false, wininet = false, quiet = false;
     int repeat = 1;
     std::vector<std::pair<std::wstring, std::wstring>> fields;
 };
@@ -50,7 +50,7 @@ struct Options {
 int Usage() {
     std::fprintf(stderr,
                  "usage: pxpost URL FILE [--type jpg] [--width W --height H] [--wininet] [--repeat N] "
-                 "[name=value ...]\n");
+                 "[--quiet] [name=value ...]\n");
     return 2;
 }
 
@@ -64,6 +64,7 @@ bool ParseArgs(int argc, wchar_t** argv, Options& o) {
         else if (arg == L"--height" && hasValue) { o.height = _wtoi(argv[++i]); o.hasSize = true; }
         else if (arg == L"--repeat" && hasValue) o.repeat = _wtoi(argv[++i]);
         else if (arg == L"--wininet") o.wininet = true;
+        else if (arg == L"--quiet") o.quiet = true;
         else if (arg.compare(0, 2, L"--") == 0) return false;
         else plain.push_back(arg);
     }
@@ -92,11 +93,12 @@ bool ReadFile(const std::wstring& name, PxMemFile& stream) {
 
 class ConsoleSink : public HttpPosterEvent {
 public:
-    explicit ConsoleSink(HttpPoster& poster) : poster_(poster) {}
+    ConsoleSink(HttpPoster& poster, bool quiet) : poster_(poster), quiet_(quiet) {}
     void OnPostComplete(int) override { Finish(0, "complete"); }
     void OnPostError(int, int code) override { Finish(code, "error"); }
     void OnPostProgress(int, int, PxString) override {
-        std::printf("progress %s\n", Console(poster_.GetPercentText()).c_str());
+        const PxString percent = poster_.GetPercentText();  // read as the editor does
+        if (!quiet_) std::printf("progress %s\n", Console(percent).c_str());
     }
     // The code of the final event, -1 for completion.
     int Wait() {
@@ -113,6 +115,7 @@ private:
         done_.Set();
     }
     HttpPoster& poster_;
+    bool quiet_;
     Corvane::Threading::EventHandler done_;
     int code_ = 1;
 };
@@ -148,7 +151,7 @@ int Run(int argc, wchar_t** argv) {
     const PxString url = Px(o.url);
     std::unique_ptr<HttpPoster> poster(o.wininet ? new WinINetPoster : CreatePoster(url));
     poster->SetUrl(url);
-    ConsoleSink sink(*poster);
+    ConsoleSink sink(*poster, o.quiet);
     poster->SetEventSink(&sink);
     bool ok = true;
     for (int i = 0; i < o.repeat; ++i) ok = PostOnce(*poster, sink, o, stream) && ok;
