@@ -65,45 +65,43 @@ void RotateRun(const Plane& src, const Plane& dst, const RotationMap& map, uint3
         std::memcpy(d, s, N);
 }
 
-// 24 bpp, four result rows at a time: their pixels come from four adjacent
-// pixels of one source row, so one 12-byte read feeds four 4-byte writes.
-// Rows left over at the end of a block go through RotateRun.
-void RotateRows24(const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y0,
-                  uint32_t y1, uint32_t x0, uint32_t x1) {
-    const ptrdiff_t step = map.clockwise ? static_cast<ptrdiff_t>(src.stride)
-                                         : -static_cast<ptrdiff_t>(src.stride);
-    const bool lastColumn = x1 == dst.width;
-    const uint32_t xFast = lastColumn ? x1 - 1 : x1;
-    uint32_t y = y0;
-    for (; y + 4 <= y1; y += 4) {
-        // Source columns of result rows y..y+3, as the leftmost of four.
-        const uint32_t c0 = map.clockwise ? map.SourceColumn(y + 3) : map.SourceColumn(y);
-        const uint8_t* s = src.first + map.SourceRow(x0) * src.stride + size_t{3} * c0;
-        uint8_t* d[4];
-        for (int k = 0; k < 4; ++k) {
-            // Pixel k of the source run belongs to result row y+k (ccw) or y+3-k (cw).
-            const uint32_t row = map.clockwise ? y + 3 - k : y + k;
-            d[k] = dst.first + row * dst.stride + size_t{3} * x0;
-        }
-        for (uint32_t x = x0; x < xFast; ++x, s += step) {
-            uint64_t lo, hi;
-            std::memcpy(&lo, s, 8);
-            std::memcpy(&hi, s + 8, 8);  // 4 bytes past the run: readable slack
-            const uint32_t px[4] = {static_cast<uint32_t>(lo), static_cast<uint32_t>(lo >> 24),
-                                    static_cast<uint32_t>((lo >> 48) | (hi << 16)),
-                                    static_cast<uint32_t>(hi >> 8)};
-            for (int k = 0; k < 4; ++k) {
-                std::memcpy(d[k], &px[k], 4);
-                d[k] += 3;
-            }
-        }
-        if (lastColumn) {
-            for (int k = 0; k < 4; ++k)
-                std::memcpy(d[k], s + 3 * k, 3);
+// 24 bpp, block rows y0..y1-1 and columns x0..x1-1 of the result. Four
+// result columns come from four source rows; walking down the result rows
+// walks along those four source rows, so every read streams forwards and
+// each result row receives one 12-byte write. Reads may touch one byte past
+// a pixel, which the block allocator keeps readable.
+void RotateBlock24(const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y0,
+                   uint32_t y1, uint32_t x0, uint32_t x1) {
+    uint32_t x = x0;
+    for (; x + 4 <= x1; x += 4) {
+        const uint8_t* rows[4];
+        for (uint32_t k = 0; k < 4; ++k)
+            rows[k] = src.first + map.SourceRow(x + k) * src.stride;
+        // Visit the result rows in the order that reads the source rows
+        // forwards (the hardware prefetchers follow ascending streams best).
+        const bool down = map.clockwise;
+        const ptrdiff_t step = down ? -static_cast<ptrdiff_t>(dst.stride)
+                                    : static_cast<ptrdiff_t>(dst.stride);
+        uint8_t* out = dst.first + size_t{down ? y1 - 1 : y0} * dst.stride + size_t{3} * x;
+        for (uint32_t i = y0; i < y1; ++i, out += step) {
+            const uint32_t y = down ? y1 - 1 - (i - y0) : i;
+            const size_t sx = size_t{3} * map.SourceColumn(y);
+            uint32_t p[4];
+            for (uint32_t k = 0; k < 4; ++k)
+                std::memcpy(&p[k], rows[k] + sx, 4);
+            const uint64_t lo = (p[0] & 0xFFFFFFu) | (uint64_t{p[1] & 0xFFFFFFu} << 24) |
+                                (uint64_t{p[2]} << 48);
+            const uint32_t hi = ((p[2] >> 16) & 0xFFu) | (p[3] << 8);
+            std::memcpy(out, &lo, 8);
+            std::memcpy(out + 8, &hi, 4);
         }
     }
-    for (; y < y1; ++y)
-        RotateRun<3>(src, dst, map, y, x0, x1);
+    for (; x < x1; ++x) {
+        const uint8_t* row = src.first + map.SourceRow(x) * src.stride;
+        for (uint32_t y = y0; y < y1; ++y)
+            std::memcpy(dst.first + y * dst.stride + size_t{3} * x,
+                        row + size_t{3} * map.SourceColumn(y), 3);
+    }
 }
 
 // Calls run(y0, y1, x0, x1) for every 64 x 64 block of a width x height
@@ -184,7 +182,7 @@ bool PxImage::Rotate90(bool clockwise, PxImage* dst) {
         const Plane d{tmp.info_.firstPixel, tmp.info_.effWidth, h};
         ForEachBlockRows(h, w, progress, [&](uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
             if (n == 3 && kLittleEndian) {
-                RotateRows24(s, d, map, y0, y1, x0, x1);
+                RotateBlock24(s, d, map, y0, y1, x0, x1);
                 return;
             }
             for (uint32_t y = y0; y < y1; ++y) {
