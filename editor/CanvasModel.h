@@ -25,6 +25,9 @@ public:
     bool HasPicture() const { return picture_ != nullptr; }
     const PxImage* Picture() const { return picture_.get(); }
     const DisplayImage& Display() const { return display_; }
+    // For painting (GDI calls take the image non-const); the block itself
+    // can only change through DisplayImage's own operations.
+    DisplayImage& Display() { return display_; }
     const CanvasGeometry& Geometry() const { return geometry_; }
 
     void Layout(const RECT& bounds);
