@@ -35,67 +35,64 @@ void AreaShrink::Taps::Build(uint32_t n, uint32_t m) {
     }
 }
 
-// One source row to 8.8 fixed-point output values (0 .. 65280).
-void AreaShrink::ShrinkRow(const uint8_t* src, uint16_t* out) const {
+// Columns of one vertically reduced row (8.8 fixed point, 0 .. 65280) to
+// output pixels.
+void AreaShrink::ShrinkRow(const uint16_t* src, uint8_t* out) const {
     const uint32_t m = static_cast<uint32_t>(horizontal_.first.size());
     const uint32_t* first = horizontal_.first.data();
     const uint32_t* count = horizontal_.count.data();
     const uint32_t* offset = horizontal_.offset.data();
     const uint32_t* coef = horizontal_.coef.data();
+    constexpr uint32_t kHalf = 1u << 23;
     for (uint32_t j = 0; j < m; ++j) {
-        const uint8_t* s = src + static_cast<size_t>(first[j]) * 3;
+        const uint16_t* s = src + static_cast<size_t>(first[j]) * 3;
         const uint32_t* c = coef + offset[j];
-        uint32_t b = 128, g = 128, r = 128;
+        uint32_t b = kHalf, g = kHalf, r = kHalf;
         for (uint32_t k = count[j]; k != 0; --k, s += 3, ++c) {
             b += *c * s[0];
             g += *c * s[1];
             r += *c * s[2];
         }
-        out[0] = static_cast<uint16_t>(b >> 8);
-        out[1] = static_cast<uint16_t>(g >> 8);
-        out[2] = static_cast<uint16_t>(r >> 8);
+        out[0] = static_cast<uint8_t>(b >> 24);
+        out[1] = static_cast<uint8_t>(g >> 24);
+        out[2] = static_cast<uint8_t>(r >> 24);
         out += 3;
     }
 }
 
+// Rows first, then columns: the row pass runs over the whole picture with a
+// fixed weight per row, which the compiler turns into vector code; the
+// column pass with its varying taps then only sees the output's rows.
 bool AreaShrink::Run(const Pixels24& src, const Pixels24Out& dst) {
     if (dst.width == 0 || dst.height == 0 || dst.width >= src.width ||
         dst.height >= src.height || src.height > kMaxHeight || !src.rows || !dst.rows)
         return false;
     horizontal_.Build(src.width, dst.width);
     vertical_.Build(src.height, dst.height);
-    const size_t values = static_cast<size_t>(dst.width) * 3;
-    rowA_.resize(values);
-    rowB_.resize(values);
+    const size_t values = static_cast<size_t>(src.width) * 3;
     acc_.resize(values);
-
-    // A source row that straddles two output rows is shrunk once and kept.
-    uint16_t* current = rowA_.data();
-    uint16_t* spare = rowB_.data();
-    int64_t currentRow = -1;
+    row_.resize(values);
     uint32_t* acc = acc_.data();
+    uint16_t* row = row_.data();
     for (uint32_t j = 0; j < dst.height; ++j) {
         const uint32_t* c = vertical_.coef.data() + vertical_.offset[j];
         const uint32_t i0 = vertical_.first[j];
-        for (uint32_t k = 0; k < vertical_.count[j]; ++k) {
-            const uint32_t i = i0 + k;
-            if (currentRow != i) {
-                std::swap(current, spare);
-                ShrinkRow(src.rows + src.stride * static_cast<ptrdiff_t>(i), current);
-                currentRow = i;
-            }
+        const uint32_t taps = vertical_.count[j];
+        for (uint32_t k = 0; k < taps; ++k) {
+            const uint8_t* s = src.rows + src.stride * static_cast<ptrdiff_t>(i0 + k);
             const uint32_t w = c[k];
             if (k == 0) {
                 for (size_t x = 0; x < values; ++x)
-                    acc[x] = w * current[x];
+                    acc[x] = w * s[x];
             } else {
                 for (size_t x = 0; x < values; ++x)
-                    acc[x] += w * current[x];
+                    acc[x] += w * s[x];
             }
         }
-        uint8_t* out = dst.rows + dst.stride * static_cast<ptrdiff_t>(j);
+        // Weights sum to 65536, so acc <= 65536 * 255 and fits 8.8 after >> 8.
         for (size_t x = 0; x < values; ++x)
-            out[x] = static_cast<uint8_t>((acc[x] + (1u << 23)) >> 24);
+            row[x] = static_cast<uint16_t>((acc[x] + 128) >> 8);
+        ShrinkRow(row, dst.rows + dst.stride * static_cast<ptrdiff_t>(j));
     }
     return true;
 }

@@ -30,7 +30,7 @@ class AreaShrink {
 public:
     // False (and nothing written) unless the output is at least 1 x 1 and
     // strictly smaller than the source on both axes, and the source is no
-    // taller than kMaxHeight (the fixed-point sums would overflow beyond).
+    // taller than kMaxHeight.
     bool Run(const Pixels24& src, const Pixels24Out& dst);
 
     static constexpr uint32_t kMaxHeight = 1u << 24;
@@ -46,12 +46,11 @@ private:
         void Build(uint32_t srcLength, uint32_t dstLength);
     };
 
-    void ShrinkRow(const uint8_t* src, uint16_t* out) const;
+    void ShrinkRow(const uint16_t* src, uint8_t* out) const;
 
     // Kept across runs so that repeated zoom steps allocate nothing.
     Taps horizontal_;
     Taps vertical_;
-    std::vector<uint16_t> rowA_;
-    std::vector<uint16_t> rowB_;
-    std::vector<uint32_t> acc_;
+    std::vector<uint32_t> acc_;  // one row of vertical sums
+    std::vector<uint16_t> row_;  // the same, reduced to 8.8 fixed point
 };
