@@ -155,6 +155,19 @@ TEST(ScaleTo, RefusalsSameSizeAndAlpha) {
     EXPECT_EQ(dst.GetAlpha(1, 0), 10 * 2 + 0);
 }
 
+TEST(ScaleTo, EscapeBeforeStartGivesDefinedPixels) {
+    PxImage src(40, 30, 24);
+    FillNoise(src);
+    src.SetEscape(1);
+    PxImage dst;
+    // The operation completes with what it has: nothing, so all black rather
+    // than whatever the allocator handed out.
+    ASSERT_TRUE(src.ScaleTo(10, 10, 0, &dst));
+    for (int32_t y = 0; y < 10; ++y)
+        for (int32_t x = 0; x < 10; ++x)
+            ASSERT_TRUE(SameRgb(dst.GetPixelColor(x, y), Rgb(0, 0, 0)));
+}
+
 TEST(FitToBox, SmallPictureIsCentredNotEnlarged) {
     PxImage src(50, 50, 24);
     FillTagged(src);
