@@ -42,6 +42,12 @@ template <> struct Api<char> {
     static BOOL Query(HINTERNET r, DWORD* code, DWORD* size) {
         return HttpQueryInfoA(r, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, code, size, nullptr);
     }
+    static BOOL QueryOption(HINTERNET r, DWORD option, DWORD* value, DWORD* size) {
+        return InternetQueryOptionA(r, option, value, size);
+    }
+    static BOOL SetOption(HINTERNET r, DWORD option, DWORD* value) {
+        return InternetSetOptionA(r, option, value, sizeof *value);
+    }
     static std::string ResponseText(const std::string& bytes) { return bytes; }
 };
 
@@ -64,6 +70,12 @@ template <> struct Api<wchar_t> {
     static BOOL Read(HINTERNET r, Buffers* out, DWORD_PTR ctx) { return InternetReadFileExW(r, out, 0, ctx); }
     static BOOL Query(HINTERNET r, DWORD* code, DWORD* size) {
         return HttpQueryInfoW(r, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, code, size, nullptr);
+    }
+    static BOOL QueryOption(HINTERNET r, DWORD option, DWORD* value, DWORD* size) {
+        return InternetQueryOptionW(r, option, value, size);
+    }
+    static BOOL SetOption(HINTERNET r, DWORD option, DWORD* value) {
+        return InternetSetOptionW(r, option, value, sizeof *value);
     }
     // Pixmend's reply text is read in the ANSI code page.
     static std::wstring ResponseText(const std::string& bytes) { return MultiByteToWide(bytes, false); }
@@ -178,6 +190,7 @@ bool WinINetPoster::WaitForCompletion(Wait which) {
 }
 
 void WinINetPoster::Run() {
+    httpStatus_ = 0;
     handlesClosed_ = 0;
     requestDone_.Reset();
     handleCreated_.Reset();
@@ -244,9 +257,9 @@ void WinINetPoster::OpenRequest(Session& s) {
     s.AddRef();
     if (s.Secure()) {
         DWORD security = 0, size = sizeof security;
-        if (InternetQueryOptionW(s.request, INTERNET_OPTION_SECURITY_FLAGS, &security, &size)) {
+        if (Calls::QueryOption(s.request, INTERNET_OPTION_SECURITY_FLAGS, &security, &size)) {
             security |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
-            InternetSetOptionW(s.request, INTERNET_OPTION_SECURITY_FLAGS, &security, sizeof security);
+            Calls::SetOption(s.request, INTERNET_OPTION_SECURITY_FLAGS, &security);
         }
     }
 }
