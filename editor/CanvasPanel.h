@@ -16,6 +16,7 @@
 #include "image/PxImage.h"
 #include "support/Flavour.h"
 #include "ui/ControlBase.h"
+#include "ui/GdiHandles.h"
 
 class CanvasPanel : public Corvane::UI::ControlBase {
 public:
@@ -70,8 +71,15 @@ public:
 private:
     void Repaint(bool changed);
     void PaintBusy(Corvane::UI::CPaintEventArgs& e);
+    bool RenderTileCache(HDC dc, int32_t width, int32_t height);
 
     PxImage background_;
+    // The opaque tile drawn once over a bounds-sized bitmap: one copy per
+    // paint instead of a Draw per 16 x 16 tile. Rebuilt when the size
+    // changes; dropped with the images.
+    Corvane::UI::GdiObject<HBITMAP> tileCache_;
+    int32_t tileCacheWidth_ = 0;
+    int32_t tileCacheHeight_ = 0;
     CanvasModel model_;
     PxString statusText_;
 };

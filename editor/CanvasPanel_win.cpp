@@ -72,6 +72,7 @@ void CanvasPanel::OnDestroy() {
 
 void CanvasPanel::ReleaseImages() {
     background_.Destroy();
+    tileCache_.Reset();
     model_.ReleaseImages();
 }
 
@@ -122,8 +123,37 @@ void CanvasPanel::OnMouseWheel(CMouseEventArgs& e) {
 }
 
 void CanvasPanel::DrawBackground(HDC dc) {
-    if (background_.IsValid())
+    if (!background_.IsValid())
+        return;
+    const int32_t w = bounds_.right - bounds_.left, h = bounds_.bottom - bounds_.top;
+    // A tile with transparency blends with what lies below, so it cannot be
+    // cached on a bitmap of its own.
+    const bool opaque = !background_.HasAlpha() && background_.GetTransIndex() < 0 &&
+                        !background_.IsAlphaPaletteEnabled();
+    if (!opaque || w <= 0 || h <= 0 || !RenderTileCache(dc, w, h)) {
         background_.DrawTiled(dc, &bounds_);
+        return;
+    }
+    Corvane::UI::MemoryDC source(dc);
+    Corvane::UI::ScopedSelect select(source.Get(), tileCache_.Get());
+    BitBlt(dc, bounds_.left, bounds_.top, w, h, source.Get(), 0, 0, SRCCOPY);
+}
+
+bool CanvasPanel::RenderTileCache(HDC dc, int32_t width, int32_t height) {
+    if (tileCache_ && tileCacheWidth_ == width && tileCacheHeight_ == height)
+        return true;
+    tileCache_.Reset(CreateCompatibleBitmap(dc, width, height));
+    Corvane::UI::MemoryDC target(dc);
+    if (!tileCache_ || !target) {
+        tileCache_.Reset();
+        return false;
+    }
+    Corvane::UI::ScopedSelect select(target.Get(), tileCache_.Get());
+    const RECT area{0, 0, width, height};
+    background_.DrawTiled(target.Get(), &area);
+    tileCacheWidth_ = width;
+    tileCacheHeight_ = height;
+    return true;
 }
 
 void CanvasPanel::OnPaint(CPaintEventArgs& e) {

@@ -133,6 +133,18 @@ void OpenFile(CanvasPanel& canvas, const std::wstring& path) {
     canvas.OpenPicture(name.c_str());
 }
 
+// CPU milliseconds used by this thread so far (wall time is unreliable
+// on a machine shared with builds).
+double CpuNow() {
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
+        return 0;
+    auto ms = [](const FILETIME& t) {
+        return static_cast<double>((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime) / 1e4;
+    };
+    return ms(kernel) + ms(user);
+}
+
 // Reads the window's client area back and saves it as PNG.
 bool Capture(HWND hwnd, const std::string& file) {
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -253,25 +265,68 @@ int Time(int count) {
     GdiObject<HBITMAP> dib(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     ScopedSelect select(mem.Get(), dib.Get());
     auto paint = [&](const char* what) {
-        const double start = Now();
+        const double start = Now(), cpu = CpuNow();
         for (int i = 0; i < count; ++i) {
             ScopedGraphics graphics(mem.Get());
             CPaintEventArgs args(mem.Get(), graphics.Get());
             root.OnPaint(args);
         }
         GdiFlush();
-        std::printf("OnPaint %-28s %.2f ms (mean of %d)\n", what, (Now() - start) / count, count);
+        std::printf("OnPaint %-28s %.2f ms wall, %.2f ms CPU (mean of %d)\n", what,
+                    (Now() - start) / count, (CpuNow() - cpu) / count, count);
+    };
+    // The steps of one paint, each repeated on its own.
+    auto step = [&](const char* what, auto&& body) {
+        const double start = Now(), cpu = CpuNow();
+        for (int i = 0; i < count; ++i)
+            body();
+        GdiFlush();
+        std::printf("  step %-32s %.2f ms wall, %.2f ms CPU\n", what, (Now() - start) / count,
+                    (CpuNow() - cpu) / count);
+    };
+    auto breakdown = [&]() {
+        HDC dc = mem.Get();
+        const RECT& b = canvas.GetBounds();
+        const RECT origin = canvas.Model().Geometry().ImageRect();
+        const RECT frame = canvas.Model().Geometry().FrameRect();
+        DisplayImage& display = canvas.Model().Display();
+        step("DrawBackground", [&] { canvas.DrawBackground(dc); });
+        step("display Draw, natural size", [&] {
+            display.Draw(dc, origin.left, origin.top, -1, -1, nullptr, false);
+        });
+        step("FillTranslucent", [&] { FillTranslucent(dc, RGB(255, 255, 255), 70, b); });
+        {
+            // The blend alone, from a white bitmap made once.
+            const int w = b.right - b.left, h = b.bottom - b.top;
+            MemoryDC white(dc);
+            GdiObject<HBITMAP> bmp(CreateCompatibleBitmap(dc, w, h));
+            ScopedSelect sel(white.Get(), bmp.Get());
+            FillSolid(white.Get(), RECT{0, 0, w, h}, RGB(255, 255, 255));
+            const BLENDFUNCTION blend{AC_SRC_OVER, 0, 70, 0};
+            step("AlphaBlend only", [&] {
+                GdiAlphaBlend(dc, b.left, b.top, w, h, white.Get(), 0, 0, w, h, blend);
+            });
+        }
+        step("display Draw, clipped to frame", [&] {
+            display.Draw(dc, origin.left, origin.top, -1, -1, &frame, true);
+        });
+        step("FrameSolid", [&] { FrameSolid(dc, frame, CanvasPanel::kFrameColour); });
     };
     paint("zoom 1.0 (798x532 display)");
+    breakdown();
     for (int i = 0; i < 15; ++i) {
         t = Now();
+        const double cpu = CpuNow();
         canvas.ZoomIn();
-        std::printf("ZoomIn to %.1f: %.1f ms\n", canvas.Model().Geometry().Zoom(), Now() - t);
+        std::printf("ZoomIn to %.1f: %.1f ms wall, %.1f ms CPU\n", canvas.Model().Geometry().Zoom(),
+                    Now() - t, CpuNow() - cpu);
     }
     paint("zoom 4.0 (3192x2128 display)");
+    breakdown();
     CMouseEventArgs down(1, 400, 300);
     root.OnMouseDown(down);
     t = Now();
+    const double dragCpu = CpuNow();
     for (int i = 0; i < count; ++i) {
         CMouseEventArgs move(1, 400 - (i % 2) * 20, 300);
         root.OnMouseMove(move);
@@ -280,7 +335,8 @@ int Time(int count) {
         root.OnPaint(args);
     }
     GdiFlush();
-    std::printf("drag move + OnPaint at zoom 4.0:   %.2f ms (mean of %d)\n", (Now() - t) / count, count);
+    std::printf("drag move + OnPaint at zoom 4.0:   %.2f ms wall, %.2f ms CPU (mean of %d)\n",
+                (Now() - t) / count, (CpuNow() - dragCpu) / count, count);
     CMouseEventArgs up(1, 400, 300);
     root.OnMouseUp(up);
     canvas.SetStatusText(PX_TEXT("42%"));
