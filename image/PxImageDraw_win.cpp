@@ -5,6 +5,7 @@
 // part only (the paint box) in one temporary 24-bpp DIB section: stretched
 // or smoothed pixels, and for images with transparency or alpha, blended
 // over what the device already shows.
+#include <cmath>
 #include <cstring>
 
 #include "image/PxImage.h"
@@ -85,13 +86,16 @@ struct SourceMap {
     double xScale, yScale;       // image pixels per device pixel
     int32_t width, height;       // image size
 
-    int32_t NearestX(int32_t px) const { return Clamp(static_cast<int32_t>((px - x) * xScale), width); }
-    // Storage (bottom-up) row of device row py.
+    int32_t NearestX(int32_t px) const {
+        return Clamp(static_cast<int32_t>(std::floor((px - x) * xScale)), width);
+    }
+    // Storage (bottom-up) row of device row py: the image row under the
+    // device row's lower edge.
     int32_t NearestY(int32_t py) const {
-        return Clamp(height - 1 - static_cast<int32_t>((py - y) * yScale), height);
+        return Clamp(static_cast<int32_t>(std::floor(height - (py + 1 - y) * yScale)), height);
     }
     // Continuous sampler coordinates (pixel centres on integers) of the
-    // centre of device pixel (px, py).
+    // centre of device pixel (px, py), so that a smoothed 1:1 paint is exact.
     double SampleX(int32_t px) const { return (px + 0.5 - x) * xScale - 0.5; }
     double SampleY(int32_t py) const { return height - 0.5 - (py + 0.5 - y) * yScale; }
 

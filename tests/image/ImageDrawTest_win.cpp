@@ -80,6 +80,13 @@ TEST(Draw, StretchedWithoutSmoothingRepeatsPixels) {
         for (int x = 0; x < 4; ++x)
             EXPECT_TRUE(SameRgb(s.At(1 + x, 1 + y), Tag(x / 2, y / 2))) << x << "," << y;
     EXPECT_TRUE(SameRgb(s.At(5, 5), kGrey));
+    // Shrinking picks, for each device row, the image row under its lower
+    // edge: rows 1 and 3 of a 4-row picture.
+    PxImage tall(2, 4, 24);
+    FillTagged(tall);
+    EXPECT_EQ(tall.Draw(s.Dc(), 10, 0, 2, 2), 1);
+    EXPECT_TRUE(SameRgb(s.At(10, 0), Tag(0, 1)));
+    EXPECT_TRUE(SameRgb(s.At(11, 1), Tag(1, 3)));
     // Palette images stretch through their palette colours.
     PxImage pal(1, 1, 8);
     pal.SetPaletteColor(3, Rgb(1, 2, 3));
