@@ -7,9 +7,9 @@
 
 #include <cstdint>
 #include <cstring>
-#include <string>
 
 #include "support/Flavour.h"
+#include "tests/ui/SkinKinds.h"
 #include "ui/ImageLister.h"
 #include "ui/SkinFlavour.h"
 
@@ -48,33 +48,6 @@ bool ReadPngHeader(int id, PngHeader* out) {
     return true;
 }
 
-struct Kind {
-    const char* name;
-    uint32_t width, height;
-    int colourType;  // 2 RGB, 6 RGBA
-};
-
-const Kind kKinds[] = {
-    {"CANVAS_BK", 16, 16, 2},          {"top-bk", 1, 58, 6},
-    {"btnOk", 56, 22, 6},              {"btnOkHover", 56, 22, 2},
-    {"btnCancel", 56, 22, 6},          {"btnCancelHover", 56, 22, 2},
-    {"btnMin", 47, 50, 6},             {"btnMinHover", 47, 50, 6},
-    {"btnMinDown", 47, 50, 6},         {"btnMax", 47, 50, 6},
-    {"btnMaxHover", 47, 51, 2},        {"btnMaxDown", 47, 50, 6},
-    {"btnRotationL", 47, 50, 6},       {"btnRotationLHover", 47, 50, 6},
-    {"btnRotationLDown", 47, 50, 6},   {"btnRotationR", 47, 50, 6},
-    {"btnRotationRHover", 47, 50, 6},  {"btnRotationRDown", 47, 50, 6},
-    {"btnReset", 47, 50, 6},           {"btnResetHover", 47, 50, 6},
-    {"btnResetDown", 47, 50, 6},       {"btnOpen", 47, 50, 6},
-    {"btnOpenHover", 47, 51, 2},       {"btnOpenDown", 47, 50, 6},
-};
-
-const Kind* KindOf(const std::string& name) {
-    for (const Kind& k : kKinds)
-        if (name == k.name) return &k;
-    return nullptr;
-}
-
 void ExpectPicture(int id, uint32_t width, uint32_t height, int colourType) {
     PngHeader header;
     ASSERT_TRUE(ReadPngHeader(id, &header)) << "resource " << id;
@@ -90,7 +63,7 @@ TEST(SkinResources, EveryTableEntryHasItsSizeAndColourType) {
     std::size_t count = 0;
     const SkinEntry* table = SkinTable(&count);
     for (std::size_t i = 0; i < count; ++i) {
-        const Kind* kind = KindOf(table[i].name);
+        const SkinKind* kind = FindSkinKind(table[i].name);
         ASSERT_NE(kind, nullptr) << table[i].name;
         ExpectPicture(table[i].id, kind->width, kind->height, kind->colourType);
     }
