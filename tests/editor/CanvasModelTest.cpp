@@ -221,3 +221,23 @@ TEST(CanvasModel, ReleaseImagesForgetsThePicture) {
     PxImage cut;
     EXPECT_FALSE(c.model.ExportClip(cut));
 }
+
+TEST(CanvasModel, OddClipSizesFromScriptFailSafely) {
+    // Sizes no image can have: zooming out cannot build a frame-sized
+    // display, so the display stays as it was and the cut is its overlap.
+    for (int32_t size : {100000, INT32_MAX}) {
+        Canvas c(size, size);
+        c.Open(300, 200);
+        EXPECT_TRUE(c.model.ZoomOut());
+        EXPECT_EQ(c.model.Display().Size(), (CanvasSize{300, 200}));
+        PxImage cut;
+        EXPECT_TRUE(c.model.ExportClip(cut));
+        EXPECT_EQ(cut.GetWidth(), 300u);
+        EXPECT_EQ(cut.GetHeight(), 200u);
+    }
+    // A null path is an undecodable file, not a crash.
+    Canvas c;
+    c.model.OpenPicture(nullptr);
+    EXPECT_TRUE(c.model.HasPicture());
+    EXPECT_FALSE(c.model.Display().IsValid());
+}
