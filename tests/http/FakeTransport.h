@@ -28,6 +28,7 @@ struct ScriptedConnection {
     IoStatus sendResult = IoStatus::Ok;
     std::string sent;                   // everything the client sent
     std::vector<size_t> sendSizes;      // size of every Send call
+    int receives = 0;                   // Receive calls
 };
 
 class FakeTransport : public HttpTransport {
@@ -54,6 +55,7 @@ public:
         received = 0;
         if (!open) return IoStatus::Failed;
         clock_.now += current_->msPerReceive;
+        ++current_->receives;
         auto& pieces = current_->replies;
         if (pieces.empty()) {
             if (!current_->endless) return current_->afterReplies;

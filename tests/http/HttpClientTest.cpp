@@ -24,8 +24,10 @@ class Recorder : public SendProgress {
 public:
     void OnRequestStart() override { ++starts; }
     void OnSent(size_t count) override { pieces.push_back(count); }
-    bool ShouldStop() override { return stop; }
+    bool ShouldStop() override { return stop || ++stopChecks > stopAfter; }
     int starts = 0;
+    int stopChecks = 0;
+    int stopAfter = 1 << 30;
     std::vector<size_t> pieces;
     bool stop = false;
 };
@@ -182,6 +184,21 @@ TEST_F(ClientFixture, StopRequestEndsTheExchange) {
     HttpClient client(transport, clock, limits);
     EXPECT_FALSE(client.Navigate(Request("http://h/"), reply));
     EXPECT_EQ("stopped", client.LastError());
+}
+
+TEST_F(ClientFixture, StopIsNoticedWhileWaitingForASilentServer) {
+    transport.Script().afterReplies = IoStatus::TimedOut;
+    progress.stopAfter = 4;  // connect, head, one body block, first reply wait
+    HttpClient client(transport, clock, limits);
+    EXPECT_FALSE(client.Navigate(Request("http://h/", 100), reply));
+    EXPECT_EQ("stopped", client.LastError());
+    EXPECT_EQ(1, transport.Connection(0).receives) << "one slice, not the whole time-out";
+
+    transport.Script().afterReplies = IoStatus::TimedOut;
+    progress.stopAfter = 1 << 30;
+    EXPECT_FALSE(client.Navigate(Request("http://h/", 100), reply));
+    EXPECT_EQ("reply timed out", client.LastError());
+    EXPECT_EQ(static_cast<int>(limits.opTimeoutMs / HttpClient::kStopPollMs), transport.Connection(1).receives);
 }
 
 TEST_F(ClientFixture, BasicChallengeWithoutCredentialsIsFinal) {

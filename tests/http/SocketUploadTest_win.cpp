@@ -166,6 +166,20 @@ TEST_F(SocketUpload, SilentServerTimesOut) {
     EXPECT_GE(seconds, 0.6);
 }
 
+TEST_F(SocketUpload, DeletingThePosterDuringASilentWaitIsQuick) {
+    auto poster = std::unique_ptr<AtlPoster>(new AtlPoster(platform));  // product time-out, 10000 ms
+    poster->SetEventSink(&sink);
+    sink.poster = poster.get();
+    poster->SetUrl(Px(Base("/silent")));
+    poster->Post(&stream, PX_TEXT("img.jpg"));
+    Sleep(500);
+    auto start = std::chrono::steady_clock::now();
+    poster.reset();
+    double wait = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(wait, 2.0);
+    EXPECT_TRUE(sink.finals.empty()) << "a deleted poster reports nothing more";
+}
+
 TEST_F(SocketUpload, BrokenRepliesFail) {
     for (const char* path : {"/reset", "/garbage", "/oversized", "/overflow"}) {
         sink.finals.clear();

@@ -120,18 +120,33 @@ bool HttpClient::SendRequest(const HttpRequest& request, Exchange& ex) {
     return true;
 }
 
+// Waits for reply bytes in short slices so that an owner who stops the
+// upload (deleting the uploader, say) is not kept waiting for a silent server
+// for the whole operation time-out. A stop shows as TimedOut here; the next
+// TimeLeft reports it.
+IoStatus HttpClient::ReceiveStoppable(Exchange& ex, std::vector<char>& buffer, size_t& received, uint32_t timeout) {
+    for (;;) {
+        const uint32_t slice = timeout < kStopPollMs ? timeout : kStopPollMs;
+        IoStatus status = transport_.Receive(buffer.data(), buffer.size(), received, slice);
+        if (status != IoStatus::TimedOut || slice == timeout) return status;
+        if (ex.progress && ex.progress->ShouldStop()) return status;
+        timeout -= slice;
+    }
+}
+
 bool HttpClient::ReadReply(Exchange& ex, HttpReplyParser& parser) {
     std::vector<char> buffer(limits_.readBlockBytes);
     while (!parser.Complete() && !parser.Failed()) {
         uint32_t timeout = 0;
         if (!TimeLeft(ex, timeout)) return false;
         size_t received = 0;
-        IoStatus status = transport_.Receive(buffer.data(), buffer.size(), received, timeout);
+        IoStatus status = ReceiveStoppable(ex, buffer, received, timeout);
         if (status == IoStatus::Closed) {
             connected_ = false;
             parser.FinishAtEof();
         } else if (status != IoStatus::Ok) {
             Close();
+            if (ex.progress && ex.progress->ShouldStop()) return Fail("stopped");
             if (status == IoStatus::TimedOut && clock_.NowMs() >= ex.deadline) return Fail("exchange took too long");
             return Fail(status == IoStatus::TimedOut ? "reply timed out" : "receive failed");
         } else if (parser.Feed(buffer.data(), received) < received && parser.Complete()) {

@@ -60,6 +60,9 @@ struct HttpReply {
 
 class HttpClient {
 public:
+    // Longest wait for reply bytes before the owner's stop request is checked.
+    static constexpr uint32_t kStopPollMs = 200;
+
     // transport and clock must outlive the client.
     HttpClient(HttpTransport& transport, const HttpClock& clock, const ClientLimits& limits = ClientLimits());
     ~HttpClient();
@@ -80,6 +83,7 @@ private:
     struct Exchange;
     bool SendRequest(const HttpRequest& request, Exchange& ex);
     bool ReadReply(Exchange& ex, HttpReplyParser& parser);
+    IoStatus ReceiveStoppable(Exchange& ex, std::vector<char>& buffer, size_t& received, uint32_t timeout);
     bool Answer(const HttpReplyParser& parser, Exchange& ex, bool& answered);
     bool EnsureConnected(Exchange& ex);
     bool SendAll(const char* data, size_t size, Exchange& ex);
