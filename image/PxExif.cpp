@@ -72,7 +72,8 @@ float ToFloat(double v) {
 
 void CopyText(char* dst, size_t capacity, const uint8_t* src, size_t n) {
     n = std::min(n, capacity - 1);
-    std::memcpy(dst, src, n);
+    if (n)
+        std::memcpy(dst, src, n);
     dst[n] = '\0';
 }
 

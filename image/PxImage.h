@@ -183,6 +183,9 @@ public:
     int32_t Draw(HDC hdc, const RECT& rect, const RECT* clip = nullptr, bool smooth = false);
     // Covers rect with natural-size copies, the last ones cut, not scaled.
     int32_t DrawTiled(HDC hdc, const RECT* rect);
+    // Decodes a module resource (see Decode); the bytes are read in place.
+    // False with "Unable to load resource!" when it cannot be loaded.
+    bool LoadResource(HRSRC resource, uint32_t format, HMODULE module = nullptr);
 #endif
 
 protected:

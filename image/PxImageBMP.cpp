@@ -1,5 +1,6 @@
 #include "image/PxImageBMP.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -331,20 +332,17 @@ const char* ReadMasks(PxFile* file, const BmpHeader& h, uint32_t masks[3]) {
 }
 
 void FlipVertically(PxImage* image) {
-    const uint32_t height = image->GetHeight();
+    const size_t height = image->GetHeight();
     const size_t stride = image->GetEffWidth();
     const size_t width = image->GetWidth();
-    std::vector<uint8_t> tmp(stride);
-    for (uint32_t y = 0; y < height / 2; ++y) {
-        uint8_t* a = image->GetBits(y);
-        uint8_t* b = image->GetBits(height - 1 - y);
-        std::memcpy(tmp.data(), a, stride);
-        std::memcpy(a, b, stride);
-        std::memcpy(b, tmp.data(), stride);
-        if (uint8_t* alpha = image->GetAlphaBuffer()) {
-            uint8_t* aa = alpha + y * width;
-            uint8_t* ab = alpha + (height - 1 - y) * width;
-            std::swap_ranges(aa, aa + width, ab);
+    uint8_t* rows = image->GetBits(0);  // rows are contiguous, stride apart
+    uint8_t* alpha = image->GetAlphaBuffer();
+    for (size_t y = 0; y < height / 2; ++y) {
+        uint8_t* a = rows + y * stride;
+        std::swap_ranges(a, a + stride, rows + (height - 1 - y) * stride);
+        if (alpha) {
+            uint8_t* p = alpha + y * width;
+            std::swap_ranges(p, p + width, alpha + (height - 1 - y) * width);
         }
     }
 }
@@ -408,6 +406,17 @@ bool PxImageBMP::Decode(PxFile* file) {
     int64_t palettePos = layout.infoStart + h.size;
     if (h.size == kInfoHeaderSize && h.compression == BI_BITFIELDS && h.bitCount > 8)
         palettePos += 12;
+    // Rows stored as they are must fit in what the stream holds: refuse a tiny
+    // file that claims a huge picture before allocating it.
+    // (Sizes over the memory limit fall through to Create and its message.)
+    const int64_t streamSize = file->Size();
+    uint32_t stride = 0, imageSize = 0;
+    if (h.compression != BI_RLE8 && h.compression != BI_RLE4 && streamSize >= 0 &&
+        FileStride(h) * height > uint64_t(streamSize) &&
+        PxCheckedImageSize(uint32_t(h.width), height, h.bitCount, &stride, &imageSize)) {
+        SetLastError("BMP pixel data is truncated");
+        return false;
+    }
     if (!Create(static_cast<uint32_t>(h.width), height, h.bitCount, PXIMAGE_FORMAT_BMP))
         return false;  // keeps Create's message
     SetDpiX(PelsToDpi(h.xPelsPerMeter));

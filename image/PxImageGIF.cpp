@@ -39,6 +39,9 @@ constexpr size_t kMaxGifBytes = PXIMAGE_MAX_MEMORY;
 // Pixels decoded across all frames of one file: bounds the work that a small
 // file of many large, nearly empty frames can cause.
 constexpr uint64_t kMaxDecodedPixels = uint64_t(4) * PXIMAGE_MAX_MEMORY;
+// Upper bound of the pixels one byte of LZW data can produce (codes of at
+// least 2 bits, strings of at most 4096 indices).
+constexpr uint64_t kMaxPixelsPerByte = 4 * 4096;
 
 bool SkipSubBlocks(PxByteReader& r) {
     uint8_t n = 0;
@@ -169,6 +172,15 @@ bool PxImageGIF::DecodeFrame(PxByteReader& r, const PxGifScreen& screen, const P
         SetLastError("PXIMAGE_MAX_MEMORY exceeded");
         return false;
     }
+    uint8_t minCodeSize = 0;
+    if (GetEscape() || !r.ReadU8(&minCodeSize))
+        return false;
+    // One code yields at most 4096 pixels: data far too short for the frame
+    // is refused before the index buffer is allocated and cleared.
+    if (pixels / kMaxPixelsPerByte > r.Remaining()) {
+        SetLastError("Corrupt GIF image data");
+        return false;
+    }
     if (!Create(f.width, f.height, bpp, PXIMAGE_FORMAT_GIF))
         return false;
     RGBQUAD palette[256];
@@ -187,9 +199,6 @@ bool PxImageGIF::DecodeFrame(PxByteReader& r, const PxGifScreen& screen, const P
     info_.gifDisposal = c.disposal;
     info_.offsetX = f.left;
     info_.offsetY = f.top;
-    uint8_t minCodeSize = 0;
-    if (GetEscape() || !r.ReadU8(&minCodeSize))
-        return false;
     std::unique_ptr<uint8_t[]> indices(new (std::nothrow) uint8_t[size_t(pixels)]);
     if (!lzw_)
         lzw_.reset(new (std::nothrow) PxGifLzw);

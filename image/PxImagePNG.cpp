@@ -16,6 +16,9 @@ namespace {
 // 3 keeps a 1600 x 1200 clip well under 200 ms with files within a few per
 // cent of level 6 (see README, "PNG compression").
 constexpr int kCompressionLevel = 3;
+// Largest ancillary chunk libpng may allocate, and how many it may keep.
+constexpr png_alloc_size_t kMaxChunkBytes = 8 * 1024 * 1024;
+constexpr png_uint_32 kMaxCachedChunks = 1000;
 // Largest libpng row buffer set we hold for interlaced or converted rows.
 constexpr uint64_t kMaxRowBytes = uint64_t(2) * PXIMAGE_MAX_MEMORY;
 
@@ -196,6 +199,21 @@ DecodeResult DecodeSteps(PngCall& call, PxImage* image) {
     png_structp png = call.png;
     png_infop info = call.info;
     png_set_read_fn(png, call.file, ReadData);
+    // Ancillary chunks are untrusted sizes too: cap what libpng may allocate
+    // for one (we use none of the text chunks) and how many it keeps.
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
+    png_set_chunk_cache_max(png, kMaxCachedChunks);
+    // Chunks the decoder has no use for are skipped unread, so their claimed
+    // lengths never reach an allocation.
+    static const png_byte kIgnored[] = {
+        'b', 'K', 'G', 'D', '\0', 'c', 'H', 'R', 'M', '\0', 'e', 'X', 'I', 'f', '\0',
+        'g', 'A', 'M', 'A', '\0', 'h', 'I', 'S', 'T', '\0', 'i', 'C', 'C', 'P', '\0',
+        'i', 'T', 'X', 't', '\0', 'o', 'F', 'F', 's', '\0', 'p', 'C', 'A', 'L', '\0',
+        's', 'B', 'I', 'T', '\0', 's', 'C', 'A', 'L', '\0', 's', 'P', 'L', 'T', '\0',
+        's', 'R', 'G', 'B', '\0', 't', 'E', 'X', 't', '\0', 't', 'I', 'M', 'E', '\0',
+        'z', 'T', 'X', 't', '\0'};
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnored, sizeof(kIgnored) / 5);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
     int depth = 0, colorType = 0, interlace = 0;
