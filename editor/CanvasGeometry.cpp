@@ -1,5 +1,7 @@
 #include "editor/CanvasGeometry.h"
 
+#include "ui/Geometry.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -18,31 +20,18 @@ int32_t Scaled(float zoom, int32_t size) {
     return Saturate(static_cast<int64_t>(static_cast<double>(zoom) * size));
 }
 
+// The toolkit's helpers, on this class's size type.
+RECT CenterIn(const RECT& outer, CanvasSize size) {
+    return Corvane::UI::CenterRect(outer, size.width, size.height);
+}
+
+CanvasSize FitTo(CanvasSize size, CanvasSize box) {
+    const Corvane::UI::FitResult fit =
+        Corvane::UI::FitSize(size.width, size.height, box.width, box.height);
+    return CanvasSize{fit.width, fit.height};
+}
+
 }  // namespace
-
-RECT CanvasCenterRect(const RECT& outer, CanvasSize size) {
-    RECT r;
-    r.left = Saturate((static_cast<int64_t>(outer.left) + outer.right) / 2 + (-(size.width / 2)));
-    r.top = Saturate((static_cast<int64_t>(outer.top) + outer.bottom) / 2 + (-(size.height / 2)));
-    r.right = Saturate(static_cast<int64_t>(r.left) + size.width);
-    r.bottom = Saturate(static_cast<int64_t>(r.top) + size.height);
-    return r;
-}
-
-CanvasSize CanvasFitSize(CanvasSize size, CanvasSize box) {
-    const bool smaller = size.width < box.width && size.height < box.height;
-    const bool equal = size.width == box.width && size.height == box.height;
-    if (smaller || equal)
-        return size;
-    const int32_t m = std::max(size.width, size.height);
-    if (m <= 0)
-        return CanvasSize{0, 0};
-    const float scale = size.width < size.height
-        ? static_cast<float>(box.height) / static_cast<float>(m)
-        : static_cast<float>(box.width) / static_cast<float>(m);
-    return CanvasSize{static_cast<int32_t>(scale * static_cast<float>(size.width)),
-                      static_cast<int32_t>(scale * static_cast<float>(size.height))};
-}
 
 CanvasGeometry::CanvasGeometry()
     : bounds_{0, 0, 0, 0}, frameRect_{0, 0, 0, 0}, imageRect_{0, 0, 0, 0},
@@ -53,23 +42,23 @@ void CanvasGeometry::Layout(const RECT& bounds) {
     bounds_ = bounds;
     imageRect_ = bounds;
     anchorRect_ = bounds;
-    frameRect_ = CanvasCenterRect(bounds_, clipSize_);
+    frameRect_ = CenterIn(bounds_, clipSize_);
     laidOut_ = true;
 }
 
 void CanvasGeometry::SetClipSize(int32_t width, int32_t height) {
     clipSize_ = CanvasSize{std::max(width, 0), std::max(height, 0)};
     if (laidOut_)
-        frameRect_ = CanvasCenterRect(bounds_, clipSize_);
+        frameRect_ = CenterIn(bounds_, clipSize_);
 }
 
 void CanvasGeometry::Open(CanvasSize picture) {
     zoom_ = 1.0f;
     dragging_ = false;
     const CanvasSize box{bounds_.right - bounds_.left, bounds_.bottom - bounds_.top};
-    baseSize_ = CanvasFitSize(picture, box);
+    baseSize_ = FitTo(picture, box);
     displaySize_ = baseSize_;
-    imageRect_ = CanvasCenterRect(bounds_, baseSize_);
+    imageRect_ = CenterIn(bounds_, baseSize_);
     anchorRect_ = imageRect_;
 }
 
@@ -77,7 +66,7 @@ void CanvasGeometry::Reset() {
     zoom_ = 1.0f;
     dragging_ = false;
     displaySize_ = baseSize_;
-    imageRect_ = CanvasCenterRect(bounds_, baseSize_);
+    imageRect_ = CenterIn(bounds_, baseSize_);
     anchorRect_ = imageRect_;
 }
 

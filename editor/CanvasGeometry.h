@@ -18,16 +18,6 @@ inline bool operator==(CanvasSize a, CanvasSize b) {
     return a.width == b.width && a.height == b.height;
 }
 
-// A rectangle of the given size centred in outer; each half truncates
-// toward zero on its own.
-RECT CanvasCenterRect(const RECT& outer, CanvasSize size);
-
-// The picture scaled to the box by its larger side: unchanged when strictly
-// smaller than the box in both directions or equal in both. The result can
-// exceed the box on the other axis, and can enlarge a picture that exceeds
-// the box on one axis only.
-CanvasSize CanvasFitSize(CanvasSize size, CanvasSize box);
-
 class CanvasGeometry {
 public:
     static constexpr float kZoomStep = 0.2f;

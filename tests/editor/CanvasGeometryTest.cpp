@@ -32,19 +32,6 @@ void ExpectRect(const RECT& r, int32_t l, int32_t t, int32_t rt, int32_t b) {
 
 }  // namespace
 
-TEST(CanvasHelpers, CenterRectAndFitSize) {
-    ExpectRect(CanvasCenterRect(RECT{0, 0, 10, 10}, CanvasSize{3, 3}), 4, 4, 7, 7);
-    // Halves truncate toward zero separately: (-3 + 0) / 2 = -1, -(5 / 2) = -2.
-    ExpectRect(CanvasCenterRect(RECT{-3, 0, 0, 4}, CanvasSize{5, 1}), -3, 2, 2, 3);
-    EXPECT_EQ(CanvasFitSize({100, 50}, {200, 100}), (CanvasSize{100, 50}));
-    EXPECT_EQ(CanvasFitSize({400, 200}, {200, 100}), (CanvasSize{200, 100}));
-    EXPECT_EQ(CanvasFitSize({200, 400}, {300, 100}), (CanvasSize{50, 100}));
-    EXPECT_EQ(CanvasFitSize({200, 100}, {200, 100}), (CanvasSize{200, 100}));
-    // Exceeding on one axis only: scaled by the larger side, which enlarges.
-    EXPECT_EQ(CanvasFitSize({300, 300}, {400, 300}), (CanvasSize{400, 400}));
-    EXPECT_EQ(CanvasFitSize({0, 0}, {400, 300}), (CanvasSize{0, 0}));
-}
-
 TEST(CanvasGeometry, LayoutPlacesFrameAndOrigin) {
     CanvasGeometry g = LaidOut();
     ExpectRect(g.FrameRect(), 149, 158, 253, 262);
@@ -76,6 +63,10 @@ TEST(CanvasGeometry, OpenFitsAndCentres) {
     // Exactly the panel's size: likewise.
     g.Open(CanvasSize{400, 300});
     ExpectRect(g.ImageRect(), 1, 60, 401, 360);
+    // Exceeding the panel on one axis only: fitted by the larger side,
+    // which enlarges it beyond the panel.
+    g.Open(CanvasSize{300, 300});
+    EXPECT_EQ(g.BaseSize(), (CanvasSize{400, 400}));
     // An undecodable file has no size.
     g.Open(CanvasSize{0, 0});
     EXPECT_EQ(g.BaseSize(), (CanvasSize{0, 0}));
