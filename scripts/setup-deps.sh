@@ -32,7 +32,7 @@ PACKAGES=(
     libjpeg-dev libpng-dev libtiff-dev zlib1g-dev
     clang libclang-rt-14-dev llvm
     python3 python3-pil libwine-dev dpkg-dev build-essential pkg-config
-    imagemagick librsvg2-bin fonts-noto-cjk
+    imagemagick librsvg2-bin fonts-noto-cjk openssl curl
 )
 
 # Debian source packages of the libraries built from source.
