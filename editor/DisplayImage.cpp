@@ -62,7 +62,7 @@ bool DisplayImage::Rebuild(const PxImage& picture, CanvasSize box, size_t reserv
                 return CopyCentred(picture, box);
         } else if (scaled.width > 0 && scaled.height > 0 && scaled.width < own.width &&
                    scaled.height < own.height &&
-                   static_cast<uint32_t>(own.height) <= AreaShrink::kMaxHeight) {
+                   static_cast<uint32_t>(own.height) <= PxAreaShrink::kMaxHeight) {
             if (Reshape24(box.width, box.height, picture, reserveBytes))
                 return ShrinkCentred(picture, box, scaled);
         }
@@ -183,9 +183,9 @@ bool DisplayImage::ShrinkCentred(const PxImage& picture, CanvasSize box, CanvasS
     const int32_t left = (box.width - scaled.width) / 2;
     const int32_t top = (box.height - scaled.height) / 2;
     const int32_t bottom = box.height - top - scaled.height;
-    const Pixels24 src{picture.GetBits(0), static_cast<ptrdiff_t>(picture.GetEffWidth()),
+    const PxPixels24 src{picture.GetBits(0), static_cast<ptrdiff_t>(picture.GetEffWidth()),
                        picture.GetWidth(), picture.GetHeight()};
-    const Pixels24Out dst{GetBits(static_cast<uint32_t>(bottom)) + static_cast<size_t>(left) * 3,
+    const PxPixels24Out dst{GetBits(static_cast<uint32_t>(bottom)) + static_cast<size_t>(left) * 3,
                           static_cast<ptrdiff_t>(GetEffWidth()),
                           static_cast<uint32_t>(scaled.width), static_cast<uint32_t>(scaled.height)};
     if (!shrink_.Run(src, dst)) {

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "editor/AreaShrink.h"
+#include "image/PxAreaShrink.h"
 #include "editor/CanvasGeometry.h"
 #include "image/PxImage.h"
 
@@ -57,7 +57,7 @@ private:
     void FillWhite(CanvasSize box, int32_t left, int32_t top, CanvasSize inner);
 
     size_t capacity_;  // bytes of the held block, 0 when there is none
-    AreaShrink shrink_;
+    PxAreaShrink shrink_;
 };
 
 // The size FitToBox shrinks a width x height picture to for a box, or the

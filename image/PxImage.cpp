@@ -38,8 +38,11 @@ bool PxCheckedImageSize(uint32_t width, uint32_t height, uint32_t bpp, uint32_t*
         return false;
     const uint64_t rowBytes = (static_cast<uint64_t>(width) * bpp + 31) / 32 * 4;
     const uint64_t total = rowBytes * height;
-    // Row padding adds at most 3 bytes per row over the limit checked above.
-    if (total > static_cast<uint64_t>(PXIMAGE_MAX_MEMORY) + 4ull * height)
+    // Row padding adds at most 3 bytes per row over the limit checked above;
+    // the rows actually allocated must still stay within twice the limit, or
+    // a 1-pixel-wide picture of 2^31 rows would overflow the 32-bit size.
+    if (total > static_cast<uint64_t>(PXIMAGE_MAX_MEMORY) + 4ull * height ||
+        total > 2ull * PXIMAGE_MAX_MEMORY)
         return false;
     if (stride)
         *stride = static_cast<uint32_t>(rowBytes);

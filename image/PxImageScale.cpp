@@ -2,115 +2,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
+#include "image/PxAreaShrink.h"
 #include "image/PxImage.h"
 #include "image/PxImageCanvas.h"
 
 namespace {
-
-// One result pixel's span over the source along one axis, in units of
-// 1/(result size) source pixels: pixels first..last, the first and last
-// covered only by `firstWeight` and `lastWeight` units, the ones between by
-// a whole pixel (`unit` units). Exact integers, so the area average has no
-// accumulated rounding.
-struct Span {
-    uint32_t first;
-    uint32_t last;
-    uint64_t firstWeight;
-    uint64_t lastWeight;
-};
-
-// Spans of `to` result pixels over `from` source pixels (to < from).
-std::vector<Span> MakeSpans(uint32_t from, uint32_t to) {
-    std::vector<Span> spans(to);
-    for (uint32_t j = 0; j < to; ++j) {
-        const uint64_t start = uint64_t{j} * from, end = start + from;
-        Span& s = spans[j];
-        s.first = static_cast<uint32_t>(start / to);
-        s.last = static_cast<uint32_t>((end - 1) / to);
-        s.firstWeight = (uint64_t{s.first} + 1) * to - start;
-        s.lastWeight = end - uint64_t{s.last} * to;
-    }
-    return spans;
-}
-
-// acc[k] += row[k] x weight over n bytes: a plain loop the compiler
-// vectorises.
-template <typename Acc>
-void AddRow(const uint8_t* row, size_t n, uint32_t weight, Acc* acc) {
-    for (size_t k = 0; k < n; ++k)
-        acc[k] += static_cast<Acc>(row[k]) * weight;
-}
-
-// acc[k] += row[k] over n bytes, for the rows a result row covers whole.
-template <typename Acc>
-void AddPlainRow(const uint8_t* row, size_t n, Acc* acc) {
-    for (size_t k = 0; k < n; ++k)
-        acc[k] += row[k];
-}
-
-// Turns the column sums of one finished result row into pixels. Column x
-// holds plain[x] (whole rows, weight rowUnit each) plus edge[x] (the
-// partly covered rows, already weighted); each result column takes its span
-// of columns, the edge columns by their weights.
-template <typename Acc>
-void EmitRow(const Acc* plain, const Acc* edge, uint64_t rowUnit, const std::vector<Span>& cols,
-             uint64_t colUnit, double scale, uint8_t* out) {
-    auto column = [&](size_t k) { return plain[k] * rowUnit + edge[k]; };
-    for (const Span& s : cols) {
-        const size_t p = size_t{3} * s.first, q = size_t{3} * s.last;
-        for (size_t c = 0; c < 3; ++c) {
-            uint64_t inner = 0;
-            for (size_t x = p + 3 + c; x < q; x += 3)
-                inner += column(x);
-            const uint64_t total =
-                inner * colUnit + column(p + c) * s.firstWeight + column(q + c) * s.lastWeight;
-            out[c] = static_cast<uint8_t>(static_cast<double>(total) * scale + 0.5);
-        }
-        out += 3;
-    }
-}
-
-// Area-average shrink of a 24-bpp picture into the nw x nh area of target at
-// (x0, y0). Every result pixel is the mean of the source area it covers,
-// partly covered source pixels weighted by the covered fraction, with exact
-// integer weights (units of 1/nh of a row, 1/nw of a column). Source rows
-// are summed vertically into column sums per result row: whole rows plainly,
-// the two partly covered edge rows with their weights (a row straddling two
-// result rows is split between the current sums and a carry for the next).
-// Each finished row is then summed horizontally.
-template <typename Acc>
-void AreaShrink24(const PxImage& src, PxImage& target, uint32_t x0, uint32_t y0, uint32_t nw,
-                  uint32_t nh, const int32_t& escape, int32_t& progress) {
-    const uint32_t w = src.GetWidth(), h = src.GetHeight();
-    const std::vector<Span> cols = MakeSpans(w, nw);
-    const std::vector<Span> rows = MakeSpans(h, nh);
-    const size_t n = size_t{3} * w;
-    std::vector<Acc> plain(n), edge(n), carry(n);
-    const double scale = 1.0 / (static_cast<double>(w) * h);
-    bool carried = false;  // carry holds this result row's first, partly covered row
-    for (uint32_t i = 0; i < nh && !escape; ++i) {
-        const Span& s = rows[i];
-        if (carried)
-            edge.swap(carry);
-        else
-            std::fill(edge.begin(), edge.end(), 0);
-        std::fill(plain.begin(), plain.end(), 0);
-        if (!carried)
-            AddRow(src.GetBits(s.first), n, static_cast<uint32_t>(s.firstWeight), edge.data());
-        for (uint32_t y = s.first + 1; y < s.last; ++y)
-            AddPlainRow(src.GetBits(y), n, plain.data());
-        AddRow(src.GetBits(s.last), n, static_cast<uint32_t>(s.lastWeight), edge.data());
-        carried = s.lastWeight < nh && i + 1 < nh;
-        if (carried) {
-            std::fill(carry.begin(), carry.end(), 0);
-            AddRow(src.GetBits(s.last), n, static_cast<uint32_t>(nh - s.lastWeight), carry.data());
-        }
-        EmitRow(plain.data(), edge.data(), nh, cols, nw, scale, target.GetBits(y0 + i) + size_t{3} * x0);
-        progress = static_cast<int32_t>(uint64_t{i + 1} * 100 / nh);
-    }
-}
 
 uint8_t ClampByte(double v) {
     return v <= 0.0 ? 0 : (v >= 255.0 ? 255 : static_cast<uint8_t>(v + 0.5));
@@ -133,11 +30,13 @@ int32_t ClampIndex(int32_t v, int32_t hi) {
 }  // namespace
 
 void PxImage::ScaleArea24(PxImage& target, uint32_t x0, uint32_t y0, uint32_t nw, uint32_t nh) {
-    // Column sums reach 255 x height: 32 bits suffice below 16.8 million rows.
-    if (uint64_t{255} * GetHeight() <= UINT32_MAX)
-        AreaShrink24<uint32_t>(*this, target, x0, y0, nw, nh, info_.escape, info_.progress);
-    else
-        AreaShrink24<uint64_t>(*this, target, x0, y0, nw, nh, info_.escape, info_.progress);
+    // Rows are handed over in memory order on both sides, so the picture's
+    // bottom-up storage needs no flipping.
+    const PxPixels24 src{GetBits(0), static_cast<ptrdiff_t>(GetEffWidth()), GetWidth(), GetHeight()};
+    const PxPixels24Out dst{target.GetBits(y0) + size_t{3} * x0,
+                            static_cast<ptrdiff_t>(target.GetEffWidth()), nw, nh};
+    PxAreaShrink shrink;
+    shrink.Run(src, dst, &info_.escape, &info_.progress);
 }
 
 // Bilinear (mode 0), nearest (mode 1) or bicubic (mode 2) resampling at the
@@ -202,7 +101,7 @@ void PxImage::ScaleInto(PxImage& target, uint32_t x0, uint32_t y0, uint32_t nw, 
         std::memset(target.GetBits(0), 0, target.head_.biSizeImage);
         return;
     }
-    if (mode == 0 && GetBpp() == 24 && nw < w && nh < h)
+    if (mode == 0 && GetBpp() == 24 && nw < w && nh < h && h <= PxAreaShrink::kMaxHeight)
         ScaleArea24(target, x0, y0, nw, nh);
     else
         ScaleResample(target, x0, y0, nw, nh, mode);

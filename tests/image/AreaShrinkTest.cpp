@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "editor/AreaShrink.h"
+#include "image/PxAreaShrink.h"
 
 namespace {
 
@@ -18,8 +18,8 @@ struct Buffer {
         : width(w), height(h), stride(static_cast<ptrdiff_t>((w * 3 + 3) / 4 * 4)),
           bytes(static_cast<size_t>(stride) * h, 0) {}
     uint8_t* At(uint32_t x, uint32_t y) { return bytes.data() + stride * y + x * 3; }
-    Pixels24 In() const { return Pixels24{bytes.data(), stride, width, height}; }
-    Pixels24Out Out() { return Pixels24Out{bytes.data(), stride, width, height}; }
+    PxPixels24 In() const { return PxPixels24{bytes.data(), stride, width, height}; }
+    PxPixels24Out Out() { return PxPixels24Out{bytes.data(), stride, width, height}; }
 };
 
 Buffer Random(uint32_t w, uint32_t h, unsigned seed) {
@@ -49,11 +49,11 @@ double Reference(Buffer& src, uint32_t nw, uint32_t nh, uint32_t x, uint32_t y, 
 
 }  // namespace
 
-TEST(AreaShrink, MatchesExactAreaAverageWithinOneLevel) {
+TEST(PxAreaShrink, MatchesExactAreaAverageWithinOneLevel) {
     const struct { uint32_t w, h, nw, nh; } cases[] = {
         {37, 23, 10, 7}, {100, 80, 99, 79}, {64, 64, 3, 5}, {601, 11, 600, 10}, {9, 1000, 2, 17},
     };
-    AreaShrink shrink;  // one object for all cases: its tables are rebuilt per run
+    PxAreaShrink shrink;  // one object for all cases: its tables are rebuilt per run
     unsigned seed = 1;
     for (const auto& k : cases) {
         Buffer src = Random(k.w, k.h, seed++);
@@ -69,10 +69,10 @@ TEST(AreaShrink, MatchesExactAreaAverageWithinOneLevel) {
     }
 }
 
-TEST(AreaShrink, HalvingIsTheRoundedMeanOfEachBlock) {
+TEST(PxAreaShrink, HalvingIsTheRoundedMeanOfEachBlock) {
     Buffer src = Random(8, 6, 42);
     Buffer dst(4, 3);
-    AreaShrink shrink;
+    PxAreaShrink shrink;
     ASSERT_TRUE(shrink.Run(src.In(), dst.Out()));
     for (uint32_t y = 0; y < 3; ++y)
         for (uint32_t x = 0; x < 4; ++x)
@@ -83,14 +83,14 @@ TEST(AreaShrink, HalvingIsTheRoundedMeanOfEachBlock) {
             }
 }
 
-TEST(AreaShrink, FlatColourAndExtremesSurvive) {
+TEST(PxAreaShrink, FlatColourAndExtremesSurvive) {
     // Weights sum to exactly one, so a flat picture keeps its colour, white
     // stays 255 (no overflow of the fixed-point sums) and black stays 0.
     for (uint8_t v : {uint8_t{0}, uint8_t{77}, uint8_t{255}}) {
         Buffer src(997, 13);
         std::fill(src.bytes.begin(), src.bytes.end(), v);
         Buffer dst(113, 4);
-        AreaShrink shrink;
+        PxAreaShrink shrink;
         ASSERT_TRUE(shrink.Run(src.In(), dst.Out()));
         for (uint32_t y = 0; y < 4; ++y)
             for (uint32_t x = 0; x < 113; ++x)
@@ -98,26 +98,26 @@ TEST(AreaShrink, FlatColourAndExtremesSurvive) {
     }
 }
 
-TEST(AreaShrink, RefusesWhatIsNotAShrinkAndLeavesOutputAlone) {
+TEST(PxAreaShrink, RefusesWhatIsNotAShrinkAndLeavesOutputAlone) {
     Buffer src = Random(10, 10, 3);
-    AreaShrink shrink;
+    PxAreaShrink shrink;
     Buffer same(10, 5), grow(12, 5), none(0, 0), thin(5, 10);
     for (Buffer* d : {&same, &grow, &thin}) {
         const std::vector<uint8_t> before = d->bytes;
         EXPECT_FALSE(shrink.Run(src.In(), d->Out()));
         EXPECT_EQ(d->bytes, before);
     }
-    EXPECT_FALSE(shrink.Run(src.In(), Pixels24Out{nullptr, 0, 0, 0}));
+    EXPECT_FALSE(shrink.Run(src.In(), PxPixels24Out{nullptr, 0, 0, 0}));
 }
 
-TEST(AreaShrink, WritesOnlyTheOutputRectangle) {
+TEST(PxAreaShrink, WritesOnlyTheOutputRectangle) {
     // The output is a window into a larger buffer with its own stride: the
     // bytes around it, including row padding, must stay untouched.
     Buffer src = Random(50, 40, 9);
     Buffer canvas(30, 30);
     std::fill(canvas.bytes.begin(), canvas.bytes.end(), 0xAB);
-    AreaShrink shrink;
-    ASSERT_TRUE(shrink.Run(src.In(), Pixels24Out{canvas.At(5, 7), canvas.stride, 20, 16}));
+    PxAreaShrink shrink;
+    ASSERT_TRUE(shrink.Run(src.In(), PxPixels24Out{canvas.At(5, 7), canvas.stride, 20, 16}));
     for (uint32_t y = 0; y < 30; ++y)
         for (uint32_t x = 0; x < 30; ++x) {
             const bool inside = x >= 5 && x < 25 && y >= 7 && y < 23;

@@ -1,4 +1,4 @@
-#include "editor/AreaShrink.h"
+#include "image/PxAreaShrink.h"
 
 #include <algorithm>
 
@@ -11,7 +11,7 @@ constexpr uint64_t kOne = 65536;
 // Output j covers source positions [j * n, (j + 1) * n) in units of 1/m
 // source pixel; source pixel i covers [i * m, (i + 1) * m). Weights are the
 // differences of a rounded cumulative position, so they telescope to 65536.
-void AreaShrink::Taps::Build(uint32_t n, uint32_t m) {
+void PxAreaShrink::Taps::Build(uint32_t n, uint32_t m) {
     first.resize(m);
     count.resize(m);
     offset.resize(m);
@@ -37,7 +37,7 @@ void AreaShrink::Taps::Build(uint32_t n, uint32_t m) {
 
 // Columns of one vertically reduced row (8.8 fixed point, 0 .. 65280) to
 // output pixels.
-void AreaShrink::ShrinkRow(const uint16_t* src, uint8_t* out) const {
+void PxAreaShrink::ShrinkRow(const uint16_t* src, uint8_t* out) const {
     const uint32_t m = static_cast<uint32_t>(horizontal_.first.size());
     const uint32_t* first = horizontal_.first.data();
     const uint32_t* count = horizontal_.count.data();
@@ -63,7 +63,8 @@ void AreaShrink::ShrinkRow(const uint16_t* src, uint8_t* out) const {
 // Rows first, then columns: the row pass runs over the whole picture with a
 // fixed weight per row, which the compiler turns into vector code; the
 // column pass with its varying taps then only sees the output's rows.
-bool AreaShrink::Run(const Pixels24& src, const Pixels24Out& dst) {
+bool PxAreaShrink::Run(const PxPixels24& src, const PxPixels24Out& dst, const int32_t* escape,
+                       int32_t* progress) {
     if (dst.width == 0 || dst.height == 0 || dst.width >= src.width ||
         dst.height >= src.height || src.height > kMaxHeight || !src.rows || !dst.rows)
         return false;
@@ -74,7 +75,7 @@ bool AreaShrink::Run(const Pixels24& src, const Pixels24Out& dst) {
     row_.resize(values);
     uint32_t* acc = acc_.data();
     uint16_t* row = row_.data();
-    for (uint32_t j = 0; j < dst.height; ++j) {
+    for (uint32_t j = 0; j < dst.height && !(escape && *escape); ++j) {
         const uint32_t* c = vertical_.coef.data() + vertical_.offset[j];
         const uint32_t i0 = vertical_.first[j];
         const uint32_t taps = vertical_.count[j];
@@ -93,6 +94,8 @@ bool AreaShrink::Run(const Pixels24& src, const Pixels24Out& dst) {
         for (size_t x = 0; x < values; ++x)
             row[x] = static_cast<uint16_t>((acc[x] + 128) >> 8);
         ShrinkRow(row, dst.rows + dst.stride * static_cast<ptrdiff_t>(j));
+        if (progress)
+            *progress = static_cast<int32_t>(uint64_t{j + 1} * 100 / dst.height);
     }
     return true;
 }

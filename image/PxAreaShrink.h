@@ -5,33 +5,37 @@
 // point per axis, normalised so that each output's weights sum exactly to
 // one; results are within one level of the exact mean.
 //
-// This is the canvas's zoom path: it reads the full-size picture once per
-// zoom step and writes straight into the display image, with no temporary
-// copy of either.
+// It serves both PxImage's ScaleTo/FitToBox and the canvas's zoom path: it
+// reads the full-size picture once and writes straight into the result, with
+// no temporary copy of either.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-struct Pixels24 {
+struct PxPixels24 {
     const uint8_t* rows;  // first row in memory order
     ptrdiff_t stride;     // bytes from one row to the next in memory
     uint32_t width;
     uint32_t height;
 };
 
-struct Pixels24Out {
+struct PxPixels24Out {
     uint8_t* rows;
     ptrdiff_t stride;
     uint32_t width;
     uint32_t height;
 };
 
-class AreaShrink {
+class PxAreaShrink {
 public:
     // False (and nothing written) unless the output is at least 1 x 1 and
     // strictly smaller than the source on both axes, and the source is no
     // taller than kMaxHeight.
-    bool Run(const Pixels24& src, const Pixels24Out& dst);
+    // `escape`, when given, is polled per output row: once non-zero the run
+    // stops and the rows not reached are left as they were. `progress`, when
+    // given, is set to 0..100 as output rows are finished.
+    bool Run(const PxPixels24& src, const PxPixels24Out& dst,
+             const int32_t* escape = nullptr, int32_t* progress = nullptr);
 
     static constexpr uint32_t kMaxHeight = 1u << 24;
 
