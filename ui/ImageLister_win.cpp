@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "image/PxFile.h"
 #include "image/PxImage.h"
 #include "ui/SkinFlavour.h"
 
@@ -11,21 +10,11 @@ namespace UI {
 
 namespace {
 
-// Decodes one "PNG" resource into image. The bytes are wrapped, not copied,
-// and read only while decoding. On failure the image stays empty with the
-// reason as its last error.
+// Decodes one "PNG" resource into image. On failure the image stays empty
+// with the reason as its last error.
 void DecodeResource(HMODULE module, int id, PxImage& image) {
     HRSRC resource = module != nullptr ? FindSkinResource(module, id) : nullptr;
-    HGLOBAL loaded = resource != nullptr ? LoadResource(module, resource) : nullptr;
-    const DWORD size = resource != nullptr ? SizeofResource(module, resource) : 0;
-    void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-    if (bytes == nullptr || size == 0) {
-        image.SetLastError("Unable to load resource!");
-        return;
-    }
-    // The stream only reads: resource memory is never written through it.
-    PxMemFile file(static_cast<uint8_t*>(bytes), static_cast<uint32_t>(size));
-    image.Decode(&file, PXIMAGE_FORMAT_PNG);
+    image.LoadResource(resource, PXIMAGE_FORMAT_PNG, module);
 }
 
 }  // namespace
