@@ -3,6 +3,22 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
+# Every GoogleTest run writes an XML report to <build>/test-results/<test>.xml,
+# which scripts/summarize-tests.py totals. Under Wine a drive-less absolute
+# path is not found, so Windows builds name the path through Wine's Z: drive
+# (the whole Unix file system).
+if(WIN32)
+  set(PIXMEND_TEST_RESULTS "Z:${CMAKE_BINARY_DIR}/test-results")
+else()
+  set(PIXMEND_TEST_RESULTS "${CMAKE_BINARY_DIR}/test-results")
+endif()
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-results)
+
+# Sets <var> to the GoogleTest argument that writes the report of <test>.
+function(pixmend_gtest_report var test)
+  set(${var} "--gtest_output=xml:${PIXMEND_TEST_RESULTS}/${test}.xml" PARENT_SCOPE)
+endfunction()
+
 # pixmend_add_test(<name> SOURCES ... [NP ...] [AX ...] [WIN ...] DEPS ... [LIBS ...])
 # Builds <name>_np and <name>_ax and registers every test case of each.
 function(pixmend_add_test name)
@@ -17,8 +33,8 @@ function(pixmend_add_test name)
       PIXMEND_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
     # One ctest entry per executable keeps the Wine start-up cost to one per
     # suite; the runner's own output lists every case.
-    add_test(NAME ${name}_${fl} COMMAND ${name}_${fl} --gtest_brief=1
-             --gtest_output=xml:${CMAKE_BINARY_DIR}/test-results/${name}_${fl}.xml)
+    pixmend_gtest_report(report ${name}_${fl})
+    add_test(NAME ${name}_${fl} COMMAND ${name}_${fl} --gtest_brief=1 ${report})
     set_tests_properties(${name}_${fl} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS ${fl})
   endforeach()
 endfunction()
