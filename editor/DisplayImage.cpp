@@ -29,19 +29,12 @@ CanvasSize FitToBoxScaledSize(CanvasSize picture, CanvasSize box) {
         return CanvasSize{0, 0};
     if (picture.width <= box.width && picture.height <= box.height)
         return picture;
-    // The image library's exact integer form of "scale by the tighter of
-    // box / size", so both paths produce the same geometry.
-    const uint64_t w = static_cast<uint64_t>(picture.width), h = static_cast<uint64_t>(picture.height);
-    const uint64_t bw = static_cast<uint64_t>(box.width), bh = static_cast<uint64_t>(box.height);
-    uint64_t nw, nh;
-    if (bw * h > w * bh) {
-        nh = bh;
-        nw = w * bh / h;
-    } else {
-        nw = bw;
-        nh = h * bw / w;
-    }
-    return CanvasSize{static_cast<int32_t>(nw ? nw : 1), static_cast<int32_t>(nh ? nh : 1)};
+    // The library's own sizing, so both zoom paths produce the same geometry.
+    uint32_t nw = 0, nh = 0;
+    PxImage::FitToBoxSize(static_cast<uint32_t>(picture.width), static_cast<uint32_t>(picture.height),
+                          static_cast<uint32_t>(box.width), static_cast<uint32_t>(box.height), &nw,
+                          &nh);
+    return CanvasSize{static_cast<int32_t>(nw), static_cast<int32_t>(nh)};
 }
 
 CanvasSize DisplayImage::Size() const {

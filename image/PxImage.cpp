@@ -379,45 +379,33 @@ void PxImage::SetCodecOption(uint32_t format, uint32_t options) {
     info_.codecOptions[PxCodecOptionSlot(format)] = options;
 }
 
-bool PxImage::CreateAlpha() {
-    if (alpha_)
+bool PxImage::CreatePlane(uint8_t*& plane, uint8_t fill) {
+    if (plane)
         return true;
     uint32_t planeSize = 0;
     if (!dib_ || IsGhost() || !PxCheckedPlaneSize(GetWidth(), GetHeight(), &planeSize))
         return false;
-    alpha_ = PxBlockPool::Allocate(planeSize);
-    if (!alpha_)
+    plane = PxBlockPool::Allocate(planeSize);
+    if (!plane)
         return false;
-    std::memset(alpha_, 255, planeSize);
+    std::memset(plane, fill, planeSize);
     return true;
 }
 
-void PxImage::DeleteAlpha() {
+void PxImage::DeletePlane(uint8_t*& plane) {
     if (IsGhost())
-        return;
-    PxBlockPool::Release(alpha_);
-    alpha_ = nullptr;
+        return;  // a ghost's planes belong to the image it views
+    PxBlockPool::Release(plane);
+    plane = nullptr;
 }
 
-bool PxImage::CreateSelection() {
-    if (selection_)
-        return true;
-    uint32_t planeSize = 0;
-    if (!dib_ || IsGhost() || !PxCheckedPlaneSize(GetWidth(), GetHeight(), &planeSize))
-        return false;
-    selection_ = PxBlockPool::Allocate(planeSize);
-    if (!selection_)
-        return false;
-    std::memset(selection_, 0, planeSize);
-    return true;
-}
+bool PxImage::CreateAlpha() { return CreatePlane(alpha_, 255); }
 
-void PxImage::DeleteSelection() {
-    if (IsGhost())
-        return;
-    PxBlockPool::Release(selection_);
-    selection_ = nullptr;
-}
+void PxImage::DeleteAlpha() { DeletePlane(alpha_); }
+
+bool PxImage::CreateSelection() { return CreatePlane(selection_, 0); }
+
+void PxImage::DeleteSelection() { DeletePlane(selection_); }
 
 uint8_t PxImage::GetAlpha(int32_t x, int32_t y) const {
     if (!alpha_)

@@ -174,6 +174,11 @@ public:
     // mode 0: area average (24 bpp shrink) or bilinear; 1: nearest; 2: bicubic.
     bool ScaleTo(int32_t newWidth, int32_t newHeight, int32_t mode = 0, PxImage* dst = nullptr);
     bool FitToBox(int32_t boxWidth, int32_t boxHeight, RGBQUAD canvas, PxImage* dst = nullptr);
+    // The size FitToBox scales a width x height picture to for a box it does
+    // not fit in: the tighter of box / size in exact integers, at least 1 x 1.
+    // All sizes > 0.
+    static void FitToBoxSize(uint32_t width, uint32_t height, uint32_t boxWidth,
+                             uint32_t boxHeight, uint32_t* newWidth, uint32_t* newHeight);
 
 #if defined(_WIN32)
     // Painting (GDI). 1 when painted, 0 when nothing was done. cx/cy < 0 mean
@@ -215,6 +220,10 @@ private:
                        uint32_t newHeight, int32_t mode);
     void ResetToEmpty();
     bool CopyPlane(uint8_t*& dst, const uint8_t* src);
+    // Gives an owning image a width x height side plane (alpha or selection)
+    // filled with `fill`; true when it already has one.
+    bool CreatePlane(uint8_t*& plane, uint8_t fill);
+    void DeletePlane(uint8_t*& plane);
     void WriteHeaderToBlock();
 
     // Frames and layers with their array lengths. The counts in ImageInfo say

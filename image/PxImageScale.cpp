@@ -143,18 +143,10 @@ bool PxImage::ScaleTo(int32_t newWidth, int32_t newHeight, int32_t mode, PxImage
     return Transfer(tmp, dst);
 }
 
-// Shrinks a picture larger than the box (keeping its aspect) and centres it
-// on a box-sized canvas. The scaled picture is written straight into the
-// canvas: no full-size working copy and no intermediate scaled image.
-bool PxImage::FitToBox(int32_t boxWidth, int32_t boxHeight, RGBQUAD canvas, PxImage* dst) {
-    if (!IsValid() || boxWidth <= 0 || boxHeight <= 0)
-        return false;
-    const uint64_t w = GetWidth(), h = GetHeight();
-    const uint64_t bw = static_cast<uint32_t>(boxWidth), bh = static_cast<uint32_t>(boxHeight);
-    if (w <= bw && h <= bh)
-        return CenterOnCanvas(boxWidth, boxHeight, canvas, dst);
-    // Exact integer form of "scale by the tighter of box/size": the box is
-    // relatively wider than the picture exactly when bw * h > w * bh.
+void PxImage::FitToBoxSize(uint32_t width, uint32_t height, uint32_t boxWidth,
+                           uint32_t boxHeight, uint32_t* newWidth, uint32_t* newHeight) {
+    // The box is relatively wider than the picture exactly when bw * h > w * bh.
+    const uint64_t w = width, h = height, bw = boxWidth, bh = boxHeight;
     uint64_t nw, nh;
     if (bw * h > w * bh) {
         nh = bh;
@@ -163,19 +155,31 @@ bool PxImage::FitToBox(int32_t boxWidth, int32_t boxHeight, RGBQUAD canvas, PxIm
         nw = bw;
         nh = h * bw / w;
     }
-    nw = nw ? nw : 1;
-    nh = nh ? nh : 1;
-    const uint32_t left = static_cast<uint32_t>((bw - nw) / 2);
-    const uint32_t top = static_cast<uint32_t>((bh - nh) / 2);
-    const uint32_t bottom = static_cast<uint32_t>(bh - nh) - top;
+    *newWidth = static_cast<uint32_t>(nw ? nw : 1);
+    *newHeight = static_cast<uint32_t>(nh ? nh : 1);
+}
+
+// Shrinks a picture larger than the box (keeping its aspect) and centres it
+// on a box-sized canvas. The scaled picture is written straight into the
+// canvas: no full-size working copy and no intermediate scaled image.
+bool PxImage::FitToBox(int32_t boxWidth, int32_t boxHeight, RGBQUAD canvas, PxImage* dst) {
+    if (!IsValid() || boxWidth <= 0 || boxHeight <= 0)
+        return false;
+    const uint32_t w = GetWidth(), h = GetHeight();
+    const uint32_t bw = static_cast<uint32_t>(boxWidth), bh = static_cast<uint32_t>(boxHeight);
+    if (w <= bw && h <= bh)
+        return CenterOnCanvas(boxWidth, boxHeight, canvas, dst);
+    uint32_t nw = 0, nh = 0;
+    FitToBoxSize(w, h, bw, bh, &nw, &nh);
+    const uint32_t left = (bw - nw) / 2;
+    const uint32_t top = (bh - nh) / 2;
+    const uint32_t bottom = bh - nh - top;
     PxImage tmp(GetType());
-    if (!PxCanvas::Prepare(*this, tmp, static_cast<uint32_t>(bw), static_cast<uint32_t>(bh), left,
-                           bottom, static_cast<uint32_t>(nw), static_cast<uint32_t>(nh), canvas,
-                           false)) {
+    if (!PxCanvas::Prepare(*this, tmp, bw, bh, left, bottom, nw, nh, canvas, false)) {
         CopyErrorFrom(tmp);
         return false;
     }
-    ScaleInto(tmp, left, bottom, static_cast<uint32_t>(nw), static_cast<uint32_t>(nh), 0);
+    ScaleInto(tmp, left, bottom, nw, nh, 0);
     return Transfer(tmp, dst);
 }
 
