@@ -159,14 +159,23 @@ uint8_t* PxImage::Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t
     return dib_;
 }
 
+namespace {
+
+// Deletes an owned array of images and empties the list.
+void DeleteImageList(PxImage**& list, int32_t& count) {
+    for (int32_t i = 0; i < count; ++i)
+        delete list[i];
+    delete[] list;
+    list = nullptr;
+    count = 0;
+}
+
+}  // namespace
+
 bool PxImage::Destroy() {
     if (IsGhost())
         return false;
-    for (int32_t i = 0; i < layerCount_; ++i)
-        delete layers_[i];
-    delete[] layers_;
-    layers_ = nullptr;
-    layerCount_ = 0;
+    DeleteImageList(layers_, layerCount_);
     info_.numLayers = 0;
     PxBlockPool::Release(selection_);
     PxBlockPool::Release(alpha_);
@@ -179,11 +188,7 @@ bool PxImage::Destroy() {
 bool PxImage::DestroyFrames() {
     if (IsGhost())
         return false;
-    for (int32_t i = 0; i < frameCount_; ++i)
-        delete frames_[i];
-    delete[] frames_;
-    frames_ = nullptr;
-    frameCount_ = 0;
+    DeleteImageList(frames_, frameCount_);
     info_.numFrames = 0;
     return true;
 }
