@@ -13,6 +13,7 @@ for preset in win32 win64; do
 done
 
 echo
-echo "Outputs:"
-find build/win32 build/win64 -maxdepth 3 \( -name '*.dll' -o -name '*.exe' -o -name '*.a' \) \
-     -not -path '*/CMakeFiles/*' -not -path '*/wineprefix/*' | sort | sed 's/^/  /'
+echo "Outputs (component libraries and tools; build/win32 is the shipped 32-bit build):"
+find build/win32 build/win64 -maxdepth 4 \( -name '*.dll' -o -name '*.exe' -o -name '*.a' \) \
+     -not -name '*.dll.a' -not -path '*/tests/*' -not -path '*/CMakeFiles/*' \
+     -not -path '*/wineprefix/*' | sort | sed 's/^/  /'
