@@ -283,13 +283,7 @@ bool PxImage::MoveFrom(PxImage& src, bool moveFrames) {
         src.frames_ = nullptr;
         src.frameCount_ = 0;
     }
-    head_ = src.head_;
-    info_ = src.info_;
-    dib_ = src.dib_;
-    selection_ = src.selection_;
-    alpha_ = src.alpha_;
-    layers_ = src.layers_;
-    layerCount_ = src.layerCount_;
+    TakeStorageOf(src);
     if (moveFrames) {
         frames_ = frames;
         frameCount_ = frameCount;
@@ -305,13 +299,9 @@ bool PxImage::MoveFrom(PxImage& src, bool moveFrames) {
     return true;
 }
 
-bool PxImage::ShareFrom(const PxImage& src) {
-    if (&src == this)
-        return false;
-    if (!IsGhost()) {
-        DestroyFrames();
-        Destroy();
-    }
+// Points this image at src's header, attributes, planes and layers; the
+// caller settles frames and who owns what.
+void PxImage::TakeStorageOf(const PxImage& src) {
     head_ = src.head_;
     info_ = src.info_;
     dib_ = src.dib_;
@@ -319,6 +309,16 @@ bool PxImage::ShareFrom(const PxImage& src) {
     alpha_ = src.alpha_;
     layers_ = src.layers_;
     layerCount_ = src.layerCount_;
+}
+
+bool PxImage::ShareFrom(const PxImage& src) {
+    if (&src == this)
+        return false;
+    if (!IsGhost()) {
+        DestroyFrames();
+        Destroy();
+    }
+    TakeStorageOf(src);
     frames_ = src.frames_;
     frameCount_ = src.frameCount_;
     info_.ghost = const_cast<PxImage*>(&src);

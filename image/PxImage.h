@@ -219,6 +219,7 @@ private:
     void ScaleResample(PxImage& target, uint32_t x0, uint32_t y0, uint32_t newWidth,
                        uint32_t newHeight, int32_t mode);
     void ResetToEmpty();
+    void TakeStorageOf(const PxImage& src);
     bool CopyPlane(uint8_t*& dst, const uint8_t* src);
     // Gives an owning image a width x height side plane (alpha or selection)
     // filled with `fill`; true when it already has one.

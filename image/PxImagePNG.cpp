@@ -262,6 +262,21 @@ DecodeResult RunDecode(PngCall& call, PxImage* image) {
     return DecodeSteps(call, image);
 }
 
+// Checks the libpng struct just created and adds its info struct; false with
+// the image's message when either could not be made.
+bool CreateInfo(PngCall& call, PxImage& image) {
+    if (!call.png) {
+        image.SetLastError("Failed to create PNG structure");
+        return false;
+    }
+    call.info = png_create_info_struct(call.png);
+    if (!call.info) {
+        image.SetLastError("Failed to initialize PNG info structure");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool PxImagePNG::Decode(PxFile* file) {
@@ -270,15 +285,8 @@ bool PxImagePNG::Decode(PxFile* file) {
     PngCall call;
     call.file = file;
     call.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &call, OnPngError, OnPngWarning);
-    if (!call.png) {
-        SetLastError("Failed to create PNG structure");
+    if (!CreateInfo(call, *this))
         return false;
-    }
-    call.info = png_create_info_struct(call.png);
-    if (!call.info) {
-        SetLastError("Failed to initialize PNG info structure");
-        return false;
-    }
     const DecodeResult result = RunDecode(call, this);
     if (result == kDecodeFailed) {
         if (call.message[0])
@@ -462,15 +470,8 @@ bool PxImagePNG::Encode(PxFile* file) {
     call.file = file;
     call.writing = true;
     call.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &call, OnPngError, OnPngWarning);
-    if (!call.png) {
-        SetLastError("Failed to create PNG structure");
+    if (!CreateInfo(call, *this))
         return false;
-    }
-    call.info = png_create_info_struct(call.png);
-    if (!call.info) {
-        SetLastError("Failed to initialize PNG info structure");
-        return false;
-    }
     PngLayout layout;
     layout.grayRamp = GetBpp() <= 8 && IsGrayRamp();
     layout.alpha = HasAlpha();
