@@ -6,6 +6,7 @@
 
 #include "CodecTestUtil.h"
 #include "GifBuilder.h"
+#include "tests/TempName.h"
 
 namespace {
 
@@ -107,11 +108,11 @@ TEST(CodecDispatch, CancelledDecodeFails) {
     EXPECT_STREQ(cancelled.GetLastError(), "Cancelled");
 }
 
-// A file in the working folder, removed at the end of the test.
+// A temporary file, removed at the end of the test.
 class TempFile {
 public:
     TempFile(const std::string& name, const Bytes& bytes)
-        : path_(name) {
+        : path_(UniqueTempName(name)) {
         FILE* f = std::fopen(path_.c_str(), "wb");
         if (f) {
             std::fwrite(bytes.data(), 1, bytes.size(), f);

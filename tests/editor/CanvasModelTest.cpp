@@ -8,6 +8,7 @@
 
 #include "editor/CanvasModel.h"
 #include "tests/editor/CanvasTestImages.h"
+#include "tests/TempName.h"
 
 using canvas_test::At;
 using canvas_test::IsWhite;
@@ -53,7 +54,7 @@ void ExpectCutMatchesDisplay(const CanvasModel& m, const PxImage& cut) {
 }
 
 std::string WriteTempFile(const char* name, const char* bytes) {
-    const std::string path = ::testing::TempDir() + name;
+    const std::string path = UniqueTempName(name);
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f) {
         std::fputs(bytes, f);
@@ -97,7 +98,7 @@ TEST(CanvasModel, UndecodableFileStillCountsAsLoaded) {
     c.Open(800, 700);
     for (const std::string& path :
          {WriteTempFile("canvas-not-a-picture.jpg", "this is not a picture"),
-          ::testing::TempDir() + "canvas-missing-file.png"}) {
+          UniqueTempName("canvas-missing-file.png")}) {
         const PxString name(path.begin(), path.end());
         c.model.OpenPicture(name.c_str());
         EXPECT_TRUE(c.model.HasPicture());

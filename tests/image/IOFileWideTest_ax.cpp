@@ -6,11 +6,12 @@
 #include <string>
 
 #include "image/PxFile.h"
+#include "tests/TempName.h"
 
 namespace {
 
 TEST(IOFileWide, NonAsciiNameRoundTrips) {
-    const std::string dir = testing::TempDir();
+    const std::string dir = UniqueTempName("");
     std::wstring name(dir.begin(), dir.end());
     name += L"px-\u00e9\u4e2d-\U0001F600.bin";  // e-acute, a CJK ideograph, an emoji
     {

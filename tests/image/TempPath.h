@@ -7,10 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "support/Flavour.h"
+#include "tests/TempName.h"
 
 class TempPath {
 public:
-    explicit TempPath(const std::string& leaf) : narrow_(testing::TempDir() + leaf) {
+    explicit TempPath(const std::string& leaf) : narrow_(UniqueTempName(leaf)) {
         for (char c : narrow_)
             name_ += static_cast<PxChar>(static_cast<unsigned char>(c));
         std::remove(narrow_.c_str());

@@ -6,6 +6,7 @@
 
 #include "support/ConfigMgr.h"
 #include "support/Loger.h"
+#include "tests/TempName.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ TEST(ConfigMgr, StoresTheDefaultFolderInTheAnsiCodePage) {
 }
 
 TEST(Loger, StoresTheSettingsAndCreatesNoFile) {
-    const std::string path = std::string(::testing::TempDir()) + "pixmend-log-probe.txt";
+    const std::string path = UniqueTempName("pixmend-log-probe.txt");
     std::remove(path.c_str());
     Loger::Instance().SetLogFile(path);
     Loger::Instance().GetLog().SetEnabled(1);
