@@ -1,107 +1,30 @@
 // 90-degree rotation. Work proceeds in 64 x 64 blocks of the result so that
-// the column-wise reads of the source stay within a few cache lines.
-//
-// Storage coordinates (bottom-up rows) of a W x H source and its H x W result:
-//   counter-clockwise: result (x, y) = source (y, H-1-x)
-//   clockwise:         result (x, y) = source (W-1-y, x)
-// which are the display-terms mappings with row 0 at the top.
+// the column-wise reads of the source stay within a few cache lines; the
+// 24-bpp blocks have kernels of their own (PxRotate24.cpp).
 #include <cstring>
+#include <memory>
 
 #include "image/PxImage.h"
+#include "image/PxRotation.h"
 
 namespace {
 
-constexpr uint32_t kBlock = 64;
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-constexpr bool kLittleEndian = false;  // the word-wise 24-bpp path assumes little-endian
-#else
-constexpr bool kLittleEndian = true;
-#endif
+using PxRotation::kBlock;
+using PxRotation::Plane;
+using PxRotation::RotationMap;
+using PxRotation::Tile24;
 
-struct RotationMap {
-    bool clockwise;
-    uint32_t srcWidth;
-    uint32_t srcHeight;
-
-    // Source column of every pixel of result row y.
-    uint32_t SourceColumn(uint32_t y) const { return clockwise ? srcWidth - 1 - y : y; }
-    // Source row of result column x.
-    uint32_t SourceRow(uint32_t x) const { return clockwise ? x : srcHeight - 1 - x; }
-};
-
-// A plane of N-byte pixels: first row, row stride, width in pixels.
-struct Plane {
-    uint8_t* first;
-    size_t stride;
-    uint32_t width;
-};
-
-// Copies result row y, columns x0..x1-1. Along a result row the source
-// column is fixed and the source row steps by one, so the reads walk down
-// or up a column of the source.
-template <int N>
+// Copies result row y, columns x0..x1-1, of a one-byte plane. Along a
+// result row the source column is fixed and the source row steps by one, so
+// the reads walk down or up a column of the source.
 void RotateRun(const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y, uint32_t x0,
                uint32_t x1) {
     const ptrdiff_t step = map.clockwise ? static_cast<ptrdiff_t>(src.stride)
                                          : -static_cast<ptrdiff_t>(src.stride);
-    const uint8_t* s = src.first + map.SourceRow(x0) * src.stride + size_t{N} * map.SourceColumn(y);
-    uint8_t* d = dst.first + y * dst.stride + size_t{N} * x0;
-    if (N == 1) {
-        for (uint32_t x = x0; x < x1; ++x, s += step)
-            *d++ = *s;
-        return;
-    }
-    // Whole 4-byte moves; the byte past each pixel is rewritten by the next
-    // one, and the last pixel of a result row is copied exactly. Reads may
-    // touch one byte past a pixel, which the block allocator keeps readable.
-    const uint32_t last = x1 == dst.width ? x1 - 1 : x1;
-    uint32_t x = x0;
-    for (; x < last; ++x, s += step, d += N) {
-        uint32_t v;
-        std::memcpy(&v, s, 4);
-        std::memcpy(d, &v, 4);
-    }
-    if (x < x1)
-        std::memcpy(d, s, N);
-}
-
-// 24 bpp, block rows y0..y1-1 and columns x0..x1-1 of the result. Four
-// result columns come from four source rows; walking down the result rows
-// walks along those four source rows, so every read streams forwards and
-// each result row receives one 12-byte write. Reads may touch one byte past
-// a pixel, which the block allocator keeps readable.
-void RotateBlock24(const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y0,
-                   uint32_t y1, uint32_t x0, uint32_t x1) {
-    uint32_t x = x0;
-    for (; x + 4 <= x1; x += 4) {
-        const uint8_t* rows[4];
-        for (uint32_t k = 0; k < 4; ++k)
-            rows[k] = src.first + map.SourceRow(x + k) * src.stride;
-        // Visit the result rows in the order that reads the source rows
-        // forwards (the hardware prefetchers follow ascending streams best).
-        const bool down = map.clockwise;
-        const ptrdiff_t step = down ? -static_cast<ptrdiff_t>(dst.stride)
-                                    : static_cast<ptrdiff_t>(dst.stride);
-        uint8_t* out = dst.first + size_t{down ? y1 - 1 : y0} * dst.stride + size_t{3} * x;
-        for (uint32_t i = y0; i < y1; ++i, out += step) {
-            const uint32_t y = down ? y1 - 1 - (i - y0) : i;
-            const size_t sx = size_t{3} * map.SourceColumn(y);
-            uint32_t p[4];
-            for (uint32_t k = 0; k < 4; ++k)
-                std::memcpy(&p[k], rows[k] + sx, 4);
-            const uint64_t lo = (p[0] & 0xFFFFFFu) | (uint64_t{p[1] & 0xFFFFFFu} << 24) |
-                                (uint64_t{p[2]} << 48);
-            const uint32_t hi = ((p[2] >> 16) & 0xFFu) | (p[3] << 8);
-            std::memcpy(out, &lo, 8);
-            std::memcpy(out + 8, &hi, 4);
-        }
-    }
-    for (; x < x1; ++x) {
-        const uint8_t* row = src.first + map.SourceRow(x) * src.stride;
-        for (uint32_t y = y0; y < y1; ++y)
-            std::memcpy(dst.first + y * dst.stride + size_t{3} * x,
-                        row + size_t{3} * map.SourceColumn(y), 3);
-    }
+    const uint8_t* s = src.first + map.SourceRow(x0) * src.stride + map.SourceColumn(y);
+    uint8_t* d = dst.first + y * dst.stride + x0;
+    for (uint32_t x = x0; x < x1; ++x, s += step)
+        *d++ = *s;
 }
 
 // Calls run(y0, y1, x0, x1) for every 64 x 64 block of a width x height
@@ -180,17 +103,14 @@ bool PxImage::Rotate90(bool clockwise, PxImage* dst) {
         const uint32_t n = bpp / 8;
         const Plane s{info_.firstPixel, info_.effWidth, w};
         const Plane d{tmp.info_.firstPixel, tmp.info_.effWidth, h};
+        std::unique_ptr<Tile24> tile(n == 3 ? new Tile24 : nullptr);
         ForEachBlockRows(h, w, progress, [&](uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
-            if (n == 3 && kLittleEndian) {
-                RotateBlock24(s, d, map, y0, y1, x0, x1);
+            if (tile) {
+                PxRotation::RotateBlock24(*tile, s, d, map, y0, y1, x0, x1);
                 return;
             }
-            for (uint32_t y = y0; y < y1; ++y) {
-                if (n == 3)
-                    RotateRun<3>(s, d, map, y, x0, x1);
-                else
-                    RotateRun<1>(s, d, map, y, x0, x1);
-            }
+            for (uint32_t y = y0; y < y1; ++y)
+                RotateRun(s, d, map, y, x0, x1);
         });
     } else {
         if (bpp == 1)
@@ -209,7 +129,7 @@ bool PxImage::Rotate90(bool clockwise, PxImage* dst) {
         const Plane d{plane == alpha_ ? tmp.alpha_ : tmp.selection_, h, h};
         int32_t ignored = 0;
         ForEachBlock(h, w, ignored, [&](uint32_t y, uint32_t x0, uint32_t x1) {
-            RotateRun<1>(s, d, map, y, x0, x1);
+            RotateRun(s, d, map, y, x0, x1);
         });
     }
     if (selection_)

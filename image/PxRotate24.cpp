@@ -1,0 +1,167 @@
+// 24-bpp rotation kernels.
+#include "image/PxRotation.h"
+
+#include <cstring>
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <tmmintrin.h>
+#endif
+
+namespace PxRotation {
+namespace {
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+constexpr bool kLittleEndian = false;  // the word-wise kernel assumes little-endian
+#else
+constexpr bool kLittleEndian = true;
+#endif
+
+// 24 bpp in two steps per 64 x 64 block. The block's source pixels are
+// first copied row by row into a small tile (long forward reads that stay in
+// the first-level cache afterwards); the result rows are then assembled from
+// the tile, four result rows by four result columns at a time. Result rows a
+// few steps ahead are prefetched, since every one of them lies on a
+// different page of the result.
+constexpr uint32_t kPrefetchRows = 8;
+
+// The block's source rows in result-column order: tile row k holds source
+// row SourceRow(x0 + k), pixels from the block's lowest source column on.
+uint32_t GatherTile(Tile24& tile, const Plane& src, const RotationMap& map, uint32_t y0, uint32_t y1,
+                    uint32_t x0, uint32_t x1) {
+    const uint32_t firstColumn = map.clockwise ? map.SourceColumn(y1 - 1) : map.SourceColumn(y0);
+    const size_t bytes = size_t{3} * (y1 - y0);
+    const uint8_t* from = src.first + size_t{3} * firstColumn;
+    if (bytes == size_t{3} * kBlock) {  // a fixed size lets the copy be inlined
+        for (uint32_t x = x0; x < x1; ++x)
+            std::memcpy(tile.Row(x - x0), from + map.SourceRow(x) * src.stride, size_t{3} * kBlock);
+    } else {
+        for (uint32_t x = x0; x < x1; ++x)
+            std::memcpy(tile.Row(x - x0), from + map.SourceRow(x) * src.stride, bytes);
+    }
+    return firstColumn;
+}
+
+// Near the end of a block this reaches into the next band of result rows,
+// whose lines then wait in the second-level cache until the sweep gets there.
+void PrefetchResultRow(const Plane& dst, const RotationMap& map, uint32_t y, uint32_t x0, uint32_t x1) {
+    if (y + kPrefetchRows >= map.srcWidth)  // the result has srcWidth rows
+        return;
+    const uint8_t* row = dst.first + (y + kPrefetchRows) * dst.stride + size_t{3} * x0;
+    // A run rarely starts on a line boundary, so it spans one line more.
+    for (size_t b = 0; b < size_t{3} * (x1 - x0) + 64; b += 64)
+        __builtin_prefetch(row + b, 1);
+}
+
+// Result pixel (x, y) of the block from the tile.
+inline const uint8_t* TilePixel(Tile24& tile, const RotationMap& map, uint32_t firstColumn, uint32_t y,
+                                uint32_t x0, uint32_t x) {
+    return tile.Row(x - x0) + size_t{3} * (map.SourceColumn(y) - firstColumn);
+}
+
+// Whatever the vector kernel leaves: result rows from y, one pixel at a time.
+void CopyRest24(Tile24& tile, const Plane& dst, const RotationMap& map, uint32_t firstColumn, uint32_t y,
+                uint32_t y1, uint32_t xFrom, uint32_t x0, uint32_t x1) {
+    for (; y < y1; ++y)
+        for (uint32_t x = xFrom; x < x1; ++x)
+            std::memcpy(dst.first + y * dst.stride + size_t{3} * x, TilePixel(tile, map, firstColumn, y, x0, x), 3);
+}
+
+// Portable kernel: one result row at a time, four pixels per 12-byte write.
+void TransposeTile24(Tile24& tile, const Plane& dst, const RotationMap& map, uint32_t firstColumn,
+                     uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
+    const uint32_t whole = x0 + (x1 - x0) / 4 * 4;
+    for (uint32_t y = y0; y < y1; ++y) {
+        PrefetchResultRow(dst, map, y, x0, x1);
+        uint8_t* out = dst.first + y * dst.stride + size_t{3} * x0;
+        for (uint32_t x = x0; x < whole; x += 4, out += 12) {
+            uint32_t p[4];
+            for (uint32_t k = 0; k < 4; ++k)
+                std::memcpy(&p[k], TilePixel(tile, map, firstColumn, y, x0, x + k), 4);
+            if (kLittleEndian) {
+                const uint64_t lo = (p[0] & 0xFFFFFFu) | (uint64_t{p[1] & 0xFFFFFFu} << 24) |
+                                    (uint64_t{p[2]} << 48);
+                const uint32_t hi = ((p[2] >> 16) & 0xFFu) | (p[3] << 8);
+                std::memcpy(out, &lo, 8);
+                std::memcpy(out + 8, &hi, 4);
+            } else {
+                for (uint32_t k = 0; k < 4; ++k)
+                    std::memcpy(out + 3 * k, &p[k], 3);
+            }
+        }
+        CopyRest24(tile, dst, map, firstColumn, y, y + 1, whole, x0, x1);
+    }
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define PX_ROTATE_SSSE3 1
+
+// Vector kernel: four tile rows by four pixels are widened to 32-bit lanes,
+// transposed as a 4 x 4 matrix and packed back, giving four result rows of
+// four pixels each.
+__attribute__((target("ssse3"))) void TransposeTile24Ssse3(Tile24& tile, const Plane& dst,
+                                                           const RotationMap& map, uint32_t firstColumn,
+                                                           uint32_t y0, uint32_t y1, uint32_t x0,
+                                                           uint32_t x1) {
+    const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m128i narrow = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const uint32_t whole = x0 + (x1 - x0) / 4 * 4;
+    // Four result rows read four neighbouring tile columns; lane j of the
+    // transposed vectors is tile column lowest + j, which is result row
+    // y + 3 - j when turning clockwise and y + j otherwise.
+    const ptrdiff_t step = map.clockwise ? -static_cast<ptrdiff_t>(dst.stride)
+                                         : static_cast<ptrdiff_t>(dst.stride);
+    uint32_t y = y0;
+    for (; y + 4 <= y1; y += 4) {
+        for (uint32_t r = 0; r < 4; ++r)
+            PrefetchResultRow(dst, map, y + r, x0, x1);
+        const uint32_t lowest = map.clockwise ? map.SourceColumn(y + 3) : map.SourceColumn(y);
+        const size_t offset = size_t{3} * (lowest - firstColumn);
+        uint8_t* out = dst.first + size_t{map.clockwise ? y + 3 : y} * dst.stride + size_t{3} * x0;
+        for (uint32_t x = x0; x < whole; x += 4, out += 12) {
+            const uint8_t* t = tile.Row(x - x0) + offset;
+            const __m128i e0 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)), widen);
+            const __m128i e1 = _mm_shuffle_epi8(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + kTileStride)), widen);
+            const __m128i e2 = _mm_shuffle_epi8(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 2 * kTileStride)), widen);
+            const __m128i e3 = _mm_shuffle_epi8(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 3 * kTileStride)), widen);
+            const __m128i lo01 = _mm_unpacklo_epi32(e0, e1), hi01 = _mm_unpackhi_epi32(e0, e1);
+            const __m128i lo23 = _mm_unpacklo_epi32(e2, e3), hi23 = _mm_unpackhi_epi32(e2, e3);
+            const __m128i lanes[4] = {_mm_unpacklo_epi64(lo01, lo23), _mm_unpackhi_epi64(lo01, lo23),
+                                      _mm_unpacklo_epi64(hi01, hi23), _mm_unpackhi_epi64(hi01, hi23)};
+            uint8_t* o = out;
+            for (const __m128i& lane : lanes) {
+                const __m128i row = _mm_shuffle_epi8(lane, narrow);
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(o), row);
+                const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(row, 8));
+                std::memcpy(o + 8, &last, 4);
+                o += step;
+            }
+        }
+        CopyRest24(tile, dst, map, firstColumn, y, y + 4, whole, x0, x1);
+    }
+    CopyRest24(tile, dst, map, firstColumn, y, y1, x0, x0, x1);
+}
+
+bool HasSsse3() {
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+#endif
+
+}  // namespace
+
+void RotateBlock24(Tile24& tile, const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y0,
+                   uint32_t y1, uint32_t x0, uint32_t x1, Kernel24 kernel) {
+    const uint32_t firstColumn = GatherTile(tile, src, map, y0, y1, x0, x1);
+#ifdef PX_ROTATE_SSSE3
+    if (kernel == Kernel24::Best && HasSsse3()) {
+        TransposeTile24Ssse3(tile, dst, map, firstColumn, y0, y1, x0, x1);
+        return;
+    }
+#endif
+    TransposeTile24(tile, dst, map, firstColumn, y0, y1, x0, x1);
+}
+
+}  // namespace PxRotation

@@ -1,0 +1,48 @@
+#pragma once
+// The pieces of 90-degree rotation shared by the image operation and its
+// block kernels. Internal to the image library.
+#include <cstddef>
+#include <cstdint>
+
+namespace PxRotation {
+
+constexpr uint32_t kBlock = 64;  // results are produced in kBlock x kBlock blocks
+
+// Storage coordinates (bottom-up rows) of a W x H source and its H x W result:
+//   counter-clockwise: result (x, y) = source (y, H-1-x)
+//   clockwise:         result (x, y) = source (W-1-y, x)
+// which are the display-terms mappings with row 0 at the top.
+struct RotationMap {
+    bool clockwise;
+    uint32_t srcWidth;
+    uint32_t srcHeight;
+
+    // Source column of every pixel of result row y.
+    uint32_t SourceColumn(uint32_t y) const { return clockwise ? srcWidth - 1 - y : y; }
+    // Source row of result column x.
+    uint32_t SourceRow(uint32_t x) const { return clockwise ? x : srcHeight - 1 - x; }
+};
+
+// A plane of pixels: first row, row stride, width in pixels.
+struct Plane {
+    uint8_t* first;
+    size_t stride;
+    uint32_t width;
+};
+
+// Scratch space for one block of 24-bpp source pixels.
+constexpr uint32_t kTileStride = kBlock * 3 + 16;  // 16 spare bytes for vector loads
+
+struct Tile24 {
+    alignas(16) uint8_t bytes[kBlock * kTileStride];
+    uint8_t* Row(uint32_t k) { return bytes + size_t{k} * kTileStride; }
+};
+
+enum class Kernel24 { Best, Portable };
+
+// Writes result rows y0..y1-1, columns x0..x1-1 of a 24-bpp rotation.
+// Best picks the vector kernel when the processor has one.
+void RotateBlock24(Tile24& tile, const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y0,
+                   uint32_t y1, uint32_t x0, uint32_t x1, Kernel24 kernel = Kernel24::Best);
+
+}  // namespace PxRotation
