@@ -21,7 +21,8 @@ constexpr bool kLittleEndian = true;
 // the first-level cache afterwards); the result rows are then assembled from
 // the tile, four result rows by four result columns at a time. Result rows a
 // few steps ahead are prefetched, since every one of them lies on a
-// different page of the result.
+// different page of the result, and so are the source rows of the next
+// block, which a short copy per row would not bring in early enough.
 constexpr uint32_t kPrefetchRows = 8;
 
 // The block's source rows in result-column order: tile row k holds source
@@ -52,6 +53,34 @@ void PrefetchResultRow(const Plane& dst, const RotationMap& map, uint32_t y, uin
         __builtin_prefetch(row + b, 1);
 }
 
+// The source rows the next block of the sweep will gather: the same source
+// columns, the next 64 source rows. Null when there is no full next block.
+struct NextGather {
+    const uint8_t* first = nullptr;
+    size_t stride = 0;
+
+    NextGather(const Plane& src, const Plane& dst, const RotationMap& map, uint32_t firstColumn,
+               uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
+        if (y1 - y0 != kBlock || x1 - x0 != kBlock || dst.width - x1 < kBlock)
+            return;
+        // Result columns x1..x1+63 come from source rows SourceRow(x1) onwards,
+        // upwards when turning clockwise and downwards otherwise.
+        const uint32_t lowestRow = map.clockwise ? map.SourceRow(x1) : map.SourceRow(x1 + kBlock - 1);
+        first = src.first + size_t{lowestRow} * src.stride + size_t{3} * firstColumn;
+        stride = src.stride;
+    }
+
+    // Called once per result row k of the current block, so that all 64 rows
+    // are requested by the time the block is done.
+    void Prefetch(uint32_t k) const {
+        if (!first)
+            return;
+        const uint8_t* row = first + size_t{k} * stride;
+        for (uint32_t b = 0; b < kBlock * 3 + 64; b += 64)
+            __builtin_prefetch(row + b);
+    }
+};
+
 // Result pixel (x, y) of the block from the tile.
 inline const uint8_t* TilePixel(Tile24& tile, const RotationMap& map, uint32_t firstColumn, uint32_t y,
                                 uint32_t x0, uint32_t x) {
@@ -67,11 +96,12 @@ void CopyRest24(Tile24& tile, const Plane& dst, const RotationMap& map, uint32_t
 }
 
 // Portable kernel: one result row at a time, four pixels per 12-byte write.
-void TransposeTile24(Tile24& tile, const Plane& dst, const RotationMap& map, uint32_t firstColumn,
-                     uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
+void TransposeTile24(Tile24& tile, const Plane& dst, const NextGather& next, const RotationMap& map,
+                     uint32_t firstColumn, uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
     const uint32_t whole = x0 + (x1 - x0) / 4 * 4;
     for (uint32_t y = y0; y < y1; ++y) {
         PrefetchResultRow(dst, map, y, x0, x1);
+        next.Prefetch(y - y0);
         uint8_t* out = dst.first + y * dst.stride + size_t{3} * x0;
         for (uint32_t x = x0; x < whole; x += 4, out += 12) {
             uint32_t p[4];
@@ -99,9 +129,9 @@ void TransposeTile24(Tile24& tile, const Plane& dst, const RotationMap& map, uin
 // transposed as a 4 x 4 matrix and packed back, giving four result rows of
 // four pixels each.
 __attribute__((target("ssse3"))) void TransposeTile24Ssse3(Tile24& tile, const Plane& dst,
-                                                           const RotationMap& map, uint32_t firstColumn,
-                                                           uint32_t y0, uint32_t y1, uint32_t x0,
-                                                           uint32_t x1) {
+                                                           const NextGather& next, const RotationMap& map,
+                                                           uint32_t firstColumn, uint32_t y0, uint32_t y1,
+                                                           uint32_t x0, uint32_t x1) {
     const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
     const __m128i narrow = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
     const uint32_t whole = x0 + (x1 - x0) / 4 * 4;
@@ -112,8 +142,10 @@ __attribute__((target("ssse3"))) void TransposeTile24Ssse3(Tile24& tile, const P
                                          : static_cast<ptrdiff_t>(dst.stride);
     uint32_t y = y0;
     for (; y + 4 <= y1; y += 4) {
-        for (uint32_t r = 0; r < 4; ++r)
+        for (uint32_t r = 0; r < 4; ++r) {
             PrefetchResultRow(dst, map, y + r, x0, x1);
+            next.Prefetch(y + r - y0);
+        }
         const uint32_t lowest = map.clockwise ? map.SourceColumn(y + 3) : map.SourceColumn(y);
         const size_t offset = size_t{3} * (lowest - firstColumn);
         uint8_t* out = dst.first + size_t{map.clockwise ? y + 3 : y} * dst.stride + size_t{3} * x0;
@@ -155,13 +187,14 @@ bool HasSsse3() {
 void RotateBlock24(Tile24& tile, const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y0,
                    uint32_t y1, uint32_t x0, uint32_t x1, Kernel24 kernel) {
     const uint32_t firstColumn = GatherTile(tile, src, map, y0, y1, x0, x1);
+    const NextGather next(src, dst, map, firstColumn, y0, y1, x0, x1);
 #ifdef PX_ROTATE_SSSE3
     if (kernel == Kernel24::Best && HasSsse3()) {
-        TransposeTile24Ssse3(tile, dst, map, firstColumn, y0, y1, x0, x1);
+        TransposeTile24Ssse3(tile, dst, next, map, firstColumn, y0, y1, x0, x1);
         return;
     }
 #endif
-    TransposeTile24(tile, dst, map, firstColumn, y0, y1, x0, x1);
+    TransposeTile24(tile, dst, next, map, firstColumn, y0, y1, x0, x1);
 }
 
 }  // namespace PxRotation
