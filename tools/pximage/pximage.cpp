@@ -82,6 +82,29 @@ uint32_t FormatOfExtension(const std::string& path) {
     return PXIMAGE_FORMAT_UNKNOWN;
 }
 
+#if defined(_WIN32)
+// _spawnv joins its arguments with spaces, and the child's C runtime splits
+// the line again: an argument with a space or a quote must be quoted, with
+// the backslashes before a quote (or before the closing quote) doubled.
+std::string QuoteArgument(const std::string& arg) {
+    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos)
+        return arg;
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    return quoted + "\"";
+}
+#endif
+
 // Runs pximage_<flavour> next to this executable with the same arguments.
 int RunSibling(char** argv, const char* flavour) {
     std::string self = argv[0];
@@ -90,7 +113,14 @@ int RunSibling(char** argv, const char* flavour) {
     std::string sibling = dir + "pximage_" + flavour;
 #if defined(_WIN32)
     sibling += ".exe";
-    intptr_t rc = _spawnv(_P_WAIT, sibling.c_str(), argv);
+    std::vector<std::string> quoted;
+    for (char** a = argv; *a; ++a)
+        quoted.push_back(QuoteArgument(*a));
+    std::vector<const char*> args;
+    for (const std::string& a : quoted)
+        args.push_back(a.c_str());
+    args.push_back(nullptr);
+    intptr_t rc = _spawnv(_P_WAIT, sibling.c_str(), args.data());
     if (rc >= 0)
         return static_cast<int>(rc);
 #else
