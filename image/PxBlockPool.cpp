@@ -4,6 +4,17 @@
 #include <cstring>
 #include <mutex>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define PX_POOL_POISONS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PX_POOL_POISONS 1
+#endif
+#endif
+#ifdef PX_POOL_POISONS
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace PxBlockPool {
 namespace {
 
@@ -26,6 +37,26 @@ struct Pool {
     size_t total = 0;
 };
 
+// A kept block is nobody's memory: under AddressSanitizer any touch of it
+// through a stale pointer is reported, as it would be after free().
+void MarkKept(uint8_t* base, size_t capacity) {
+#ifdef PX_POOL_POISONS
+    ASAN_POISON_MEMORY_REGION(base + kHeader, capacity + kSlack);
+#else
+    (void)base;
+    (void)capacity;
+#endif
+}
+
+void MarkTaken(uint8_t* base, size_t capacity) {
+#ifdef PX_POOL_POISONS
+    ASAN_UNPOISON_MEMORY_REGION(base + kHeader, capacity + kSlack);
+#else
+    (void)base;
+    (void)capacity;
+#endif
+}
+
 Pool& ThePool() {
     static Pool* pool = new Pool;  // never destroyed: blocks may be released at exit
     return *pool;
@@ -46,6 +77,7 @@ uint8_t* TakeKept(size_t bytes) {
         // Reuse only a block that wastes at most half of itself.
         if (slot.base && slot.capacity >= bytes && slot.capacity / 2 <= bytes) {
             uint8_t* base = slot.base;
+            MarkTaken(base, slot.capacity);
             pool.total -= slot.capacity;
             slot = Kept();
             return base;
@@ -77,6 +109,12 @@ void Release(uint8_t* block) {
     if (capacity >= kMinKept && capacity <= kMaxKeptTotal) {
         Pool& pool = ThePool();
         std::lock_guard<std::mutex> guard(pool.lock);
+        // A block released twice must not be kept twice: it would later be
+        // handed to two owners at once.
+        for (const Kept& slot : pool.slots)
+            if (slot.base == base)
+                return;
+        MarkKept(base, capacity);
         // Make room by dropping the oldest kept blocks.
         for (Kept& slot : pool.slots) {
             if (slot.base && pool.total + capacity > kMaxKeptTotal) {
