@@ -163,6 +163,18 @@ __attribute__((target("ssse3"))) void TransposeTile24Ssse3(Tile24& tile, const P
             const __m128i lanes[4] = {_mm_unpacklo_epi64(lo01, lo23), _mm_unpackhi_epi64(lo01, lo23),
                                       _mm_unpacklo_epi64(hi01, hi23), _mm_unpackhi_epi64(hi01, hi23)};
             uint8_t* o = out;
+            // One 16-byte store per row where its 4 spare bytes land on
+            // pixels x + 4 and x + 5, which are written later: by the next
+            // group, by the rest copied below or by the next block of the
+            // sweep. Nearer the right edge they would reach row padding or
+            // another row.
+            if (x + 6 <= dst.width) {
+                for (const __m128i& lane : lanes) {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_shuffle_epi8(lane, narrow));
+                    o += step;
+                }
+                continue;
+            }
             for (const __m128i& lane : lanes) {
                 const __m128i row = _mm_shuffle_epi8(lane, narrow);
                 _mm_storel_epi64(reinterpret_cast<__m128i*>(o), row);

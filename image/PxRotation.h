@@ -41,7 +41,10 @@ struct Tile24 {
 enum class Kernel24 { Best, Portable };
 
 // Writes result rows y0..y1-1, columns x0..x1-1 of a 24-bpp rotation.
-// Best picks the vector kernel when the processor has one.
+// Best picks the vector kernel when the processor has one. Blocks must be
+// visited left to right along each band of kBlock result rows: a block may
+// scribble on the first two pixels of the block to its right, which that
+// block then overwrites.
 void RotateBlock24(Tile24& tile, const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y0,
                    uint32_t y1, uint32_t x0, uint32_t x1, Kernel24 kernel = Kernel24::Best);
 

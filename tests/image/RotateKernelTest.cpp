@@ -63,7 +63,8 @@ TEST(RotateKernel24, EveryKernelFollowsTheMappingInBothDirections) {
                 // Row padding and the bytes past the last row stay untouched.
                 for (uint32_t y = 0; y < dst.height; ++y)
                     for (size_t b = size_t{3} * dst.width; b < dst.stride; ++b)
-                        ASSERT_EQ(dst.bytes[y * dst.stride + b], padding[y * dst.stride + b]);
+                        ASSERT_EQ(dst.bytes[y * dst.stride + b], padding[y * dst.stride + b])
+                            << size[0] << "x" << size[1] << " row " << y;
                 for (size_t b = dst.stride * dst.height; b < dst.bytes.size(); ++b)
                     ASSERT_EQ(dst.bytes[b], padding[b]);
             }
