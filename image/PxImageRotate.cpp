@@ -1,6 +1,7 @@
 // 90-degree rotation. Work proceeds in 64 x 64 blocks of the result so that
-// the column-wise reads of the source stay within a few cache lines; the
-// 24-bpp blocks have kernels of their own (PxRotate24.cpp).
+// the column-wise reads of the source stay within a few cache lines; 24-bpp
+// pixels and one-byte planes have block kernels of their own
+// (PxRotateBlocks.cpp).
 #include <cstring>
 #include <memory>
 
@@ -12,20 +13,6 @@ namespace {
 using PxRotation::kBlock;
 using PxRotation::Plane;
 using PxRotation::RotationMap;
-using PxRotation::Tile24;
-
-// Copies result row y, columns x0..x1-1, of a one-byte plane. Along a
-// result row the source column is fixed and the source row steps by one, so
-// the reads walk down or up a column of the source.
-void RotateRun(const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y, uint32_t x0,
-               uint32_t x1) {
-    const ptrdiff_t step = map.clockwise ? static_cast<ptrdiff_t>(src.stride)
-                                         : -static_cast<ptrdiff_t>(src.stride);
-    const uint8_t* s = src.first + map.SourceRow(x0) * src.stride + map.SourceColumn(y);
-    uint8_t* d = dst.first + y * dst.stride + x0;
-    for (uint32_t x = x0; x < x1; ++x, s += step)
-        *d++ = *s;
-}
 
 // Calls run(y0, y1, x0, x1) for every 64 x 64 block of a width x height
 // result (rows y0..y1-1, columns x0..x1-1), advancing progress from 0
@@ -51,6 +38,15 @@ void ForEachBlock(uint32_t width, uint32_t height, int32_t& progress, Run run) {
     ForEachBlockRows(width, height, progress, [&](uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
         for (uint32_t y = y0; y < y1; ++y)
             run(y, x0, x1);
+    });
+}
+
+// Rotates a whole plane of 24-bpp pixels (N = 3) or bytes (N = 1).
+template <uint32_t N>
+void RotatePlane(const Plane& src, const Plane& dst, const RotationMap& map, int32_t& progress) {
+    std::unique_ptr<PxRotation::Tile<N>> tile(new PxRotation::Tile<N>);
+    ForEachBlockRows(dst.width, map.srcWidth, progress, [&](uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
+        PxRotation::RotateBlock(*tile, src, dst, map, y0, y1, x0, x1);
     });
 }
 
@@ -99,19 +95,12 @@ bool PxImage::Rotate90(bool clockwise, PxImage* dst) {
     }
     const RotationMap map{clockwise, w, h};
     int32_t& progress = info_.progress;
-    if (bpp == 24 || bpp == 8) {
-        const uint32_t n = bpp / 8;
-        const Plane s{info_.firstPixel, info_.effWidth, w};
-        const Plane d{tmp.info_.firstPixel, tmp.info_.effWidth, h};
-        std::unique_ptr<Tile24> tile(n == 3 ? new Tile24 : nullptr);
-        ForEachBlockRows(h, w, progress, [&](uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
-            if (tile) {
-                PxRotation::RotateBlock24(*tile, s, d, map, y0, y1, x0, x1);
-                return;
-            }
-            for (uint32_t y = y0; y < y1; ++y)
-                RotateRun(s, d, map, y, x0, x1);
-        });
+    const Plane s{info_.firstPixel, info_.effWidth, w};
+    const Plane d{tmp.info_.firstPixel, tmp.info_.effWidth, h};
+    if (bpp == 24) {
+        RotatePlane<3>(s, d, map, progress);
+    } else if (bpp == 8) {
+        RotatePlane<1>(s, d, map, progress);
     } else {
         if (bpp == 1)
             std::memset(tmp.info_.firstPixel, 0, tmp.head_.biSizeImage);
@@ -128,9 +117,7 @@ bool PxImage::Rotate90(bool clockwise, PxImage* dst) {
         const Plane s{plane, w, w};
         const Plane d{plane == alpha_ ? tmp.alpha_ : tmp.selection_, h, h};
         int32_t ignored = 0;
-        ForEachBlock(h, w, ignored, [&](uint32_t y, uint32_t x0, uint32_t x1) {
-            RotateRun(s, d, map, y, x0, x1);
-        });
+        RotatePlane<1>(s, d, map, ignored);
     }
     if (selection_)
         tmp.info_.selectionBox = RotateBox(info_.selectionBox, map);

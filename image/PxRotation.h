@@ -30,22 +30,26 @@ struct Plane {
     uint32_t width;
 };
 
-// Scratch space for one block of 24-bpp source pixels.
-constexpr uint32_t kTileStride = kBlock * 3 + 16;  // 16 spare bytes for vector loads
-
-struct Tile24 {
-    alignas(16) uint8_t bytes[kBlock * kTileStride];
-    uint8_t* Row(uint32_t k) { return bytes + size_t{k} * kTileStride; }
+// Scratch space for one block of source pixels of N bytes each.
+template <uint32_t N>
+struct Tile {
+    static constexpr uint32_t kStride = kBlock * N + 16;  // 16 spare bytes for vector loads
+    alignas(16) uint8_t bytes[kBlock * kStride];
+    uint8_t* Row(uint32_t k) { return bytes + size_t{k} * kStride; }
 };
+using Tile8 = Tile<1>;
+using Tile24 = Tile<3>;
 
-enum class Kernel24 { Best, Portable };
+enum class Kernel { Best, Portable };
 
-// Writes result rows y0..y1-1, columns x0..x1-1 of a 24-bpp rotation.
-// Best picks the vector kernel when the processor has one. Blocks must be
-// visited left to right along each band of kBlock result rows: a block may
-// scribble on the first two pixels of the block to its right, which that
-// block then overwrites.
-void RotateBlock24(Tile24& tile, const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y0,
-                   uint32_t y1, uint32_t x0, uint32_t x1, Kernel24 kernel = Kernel24::Best);
+// Write result rows y0..y1-1, columns x0..x1-1 of a rotation of 24-bpp
+// pixels or of a one-byte plane. Best picks the vector kernel when the
+// processor has one. Blocks must be visited left to right along each band of
+// kBlock result rows: a block may scribble on the first two pixels of the
+// block to its right, which that block then overwrites.
+void RotateBlock(Tile24& tile, const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y0,
+                   uint32_t y1, uint32_t x0, uint32_t x1, Kernel kernel = Kernel::Best);
+void RotateBlock(Tile8& tile, const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y0,
+                  uint32_t y1, uint32_t x0, uint32_t x1, Kernel kernel = Kernel::Best);
 
 }  // namespace PxRotation

@@ -1,10 +1,14 @@
-// 24-bpp rotation kernels.
+// Block kernels of 90-degree rotation, for 24-bpp pixels and for one-byte
+// planes (8-bpp pixels, alpha, selection).
 #include "image/PxRotation.h"
 
 #include <cstring>
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <tmmintrin.h>
+#endif
+#if defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 namespace PxRotation {
@@ -16,25 +20,28 @@ constexpr bool kLittleEndian = false;  // the word-wise kernel assumes little-en
 constexpr bool kLittleEndian = true;
 #endif
 
-// 24 bpp in two steps per 64 x 64 block. The block's source pixels are
-// first copied row by row into a small tile (long forward reads that stay in
-// the first-level cache afterwards); the result rows are then assembled from
-// the tile, four result rows by four result columns at a time. Result rows a
+// Two steps per 64 x 64 block. The block's source pixels are first copied
+// row by row into a small tile (long forward reads that stay in the
+// first-level cache afterwards); the result rows are then assembled from the
+// tile, a few result rows by a few result columns at a time. Result rows a
 // few steps ahead are prefetched, since every one of them lies on a
 // different page of the result, and so are the source rows of the next
 // block, which a short copy per row would not bring in early enough.
+//
+// N is the size of a pixel in bytes: 3 or 1.
 constexpr uint32_t kPrefetchRows = 8;
 
 // The block's source rows in result-column order: tile row k holds source
 // row SourceRow(x0 + k), pixels from the block's lowest source column on.
-uint32_t GatherTile(Tile24& tile, const Plane& src, const RotationMap& map, uint32_t y0, uint32_t y1,
+template <uint32_t N>
+uint32_t GatherTile(Tile<N>& tile, const Plane& src, const RotationMap& map, uint32_t y0, uint32_t y1,
                     uint32_t x0, uint32_t x1) {
     const uint32_t firstColumn = map.clockwise ? map.SourceColumn(y1 - 1) : map.SourceColumn(y0);
-    const size_t bytes = size_t{3} * (y1 - y0);
-    const uint8_t* from = src.first + size_t{3} * firstColumn;
-    if (bytes == size_t{3} * kBlock) {  // a fixed size lets the copy be inlined
+    const size_t bytes = size_t{N} * (y1 - y0);
+    const uint8_t* from = src.first + size_t{N} * firstColumn;
+    if (bytes == size_t{N} * kBlock) {  // a fixed size lets the copy be inlined
         for (uint32_t x = x0; x < x1; ++x)
-            std::memcpy(tile.Row(x - x0), from + map.SourceRow(x) * src.stride, size_t{3} * kBlock);
+            std::memcpy(tile.Row(x - x0), from + map.SourceRow(x) * src.stride, size_t{N} * kBlock);
     } else {
         for (uint32_t x = x0; x < x1; ++x)
             std::memcpy(tile.Row(x - x0), from + map.SourceRow(x) * src.stride, bytes);
@@ -44,17 +51,19 @@ uint32_t GatherTile(Tile24& tile, const Plane& src, const RotationMap& map, uint
 
 // Near the end of a block this reaches into the next band of result rows,
 // whose lines then wait in the second-level cache until the sweep gets there.
+template <uint32_t N>
 void PrefetchResultRow(const Plane& dst, const RotationMap& map, uint32_t y, uint32_t x0, uint32_t x1) {
     if (y + kPrefetchRows >= map.srcWidth)  // the result has srcWidth rows
         return;
-    const uint8_t* row = dst.first + (y + kPrefetchRows) * dst.stride + size_t{3} * x0;
+    const uint8_t* row = dst.first + (y + kPrefetchRows) * dst.stride + size_t{N} * x0;
     // A run rarely starts on a line boundary, so it spans one line more.
-    for (size_t b = 0; b < size_t{3} * (x1 - x0) + 64; b += 64)
+    for (size_t b = 0; b < size_t{N} * (x1 - x0) + 64; b += 64)
         __builtin_prefetch(row + b, 1);
 }
 
 // The source rows the next block of the sweep will gather: the same source
 // columns, the next 64 source rows. Null when there is no full next block.
+template <uint32_t N>
 struct NextGather {
     const uint8_t* first = nullptr;
     size_t stride = 0;
@@ -66,7 +75,7 @@ struct NextGather {
         // Result columns x1..x1+63 come from source rows SourceRow(x1) onwards,
         // upwards when turning clockwise and downwards otherwise.
         const uint32_t lowestRow = map.clockwise ? map.SourceRow(x1) : map.SourceRow(x1 + kBlock - 1);
-        first = src.first + size_t{lowestRow} * src.stride + size_t{3} * firstColumn;
+        first = src.first + size_t{lowestRow} * src.stride + size_t{N} * firstColumn;
         stride = src.stride;
     }
 
@@ -76,31 +85,33 @@ struct NextGather {
         if (!first)
             return;
         const uint8_t* row = first + size_t{k} * stride;
-        for (uint32_t b = 0; b < kBlock * 3 + 64; b += 64)
+        for (uint32_t b = 0; b < kBlock * N + 64; b += 64)
             __builtin_prefetch(row + b);
     }
 };
 
 // Result pixel (x, y) of the block from the tile.
-inline const uint8_t* TilePixel(Tile24& tile, const RotationMap& map, uint32_t firstColumn, uint32_t y,
+template <uint32_t N>
+inline const uint8_t* TilePixel(Tile<N>& tile, const RotationMap& map, uint32_t firstColumn, uint32_t y,
                                 uint32_t x0, uint32_t x) {
-    return tile.Row(x - x0) + size_t{3} * (map.SourceColumn(y) - firstColumn);
+    return tile.Row(x - x0) + size_t{N} * (map.SourceColumn(y) - firstColumn);
 }
 
 // Whatever the vector kernel leaves: result rows from y, one pixel at a time.
-void CopyRest24(Tile24& tile, const Plane& dst, const RotationMap& map, uint32_t firstColumn, uint32_t y,
-                uint32_t y1, uint32_t xFrom, uint32_t x0, uint32_t x1) {
+template <uint32_t N>
+void CopyRest(Tile<N>& tile, const Plane& dst, const RotationMap& map, uint32_t firstColumn, uint32_t y,
+              uint32_t y1, uint32_t xFrom, uint32_t x0, uint32_t x1) {
     for (; y < y1; ++y)
         for (uint32_t x = xFrom; x < x1; ++x)
-            std::memcpy(dst.first + y * dst.stride + size_t{3} * x, TilePixel(tile, map, firstColumn, y, x0, x), 3);
+            std::memcpy(dst.first + y * dst.stride + size_t{N} * x, TilePixel(tile, map, firstColumn, y, x0, x), N);
 }
 
 // Portable kernel: one result row at a time, four pixels per 12-byte write.
-void TransposeTile24(Tile24& tile, const Plane& dst, const NextGather& next, const RotationMap& map,
+void TransposeTile24(Tile24& tile, const Plane& dst, const NextGather<3>& next, const RotationMap& map,
                      uint32_t firstColumn, uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
     const uint32_t whole = x0 + (x1 - x0) / 4 * 4;
     for (uint32_t y = y0; y < y1; ++y) {
-        PrefetchResultRow(dst, map, y, x0, x1);
+        PrefetchResultRow<3>(dst, map, y, x0, x1);
         next.Prefetch(y - y0);
         uint8_t* out = dst.first + y * dst.stride + size_t{3} * x0;
         for (uint32_t x = x0; x < whole; x += 4, out += 12) {
@@ -118,7 +129,7 @@ void TransposeTile24(Tile24& tile, const Plane& dst, const NextGather& next, con
                     std::memcpy(out + 3 * k, &p[k], 3);
             }
         }
-        CopyRest24(tile, dst, map, firstColumn, y, y + 1, whole, x0, x1);
+        CopyRest(tile, dst, map, firstColumn, y, y + 1, whole, x0, x1);
     }
 }
 
@@ -129,7 +140,7 @@ void TransposeTile24(Tile24& tile, const Plane& dst, const NextGather& next, con
 // transposed as a 4 x 4 matrix and packed back, giving four result rows of
 // four pixels each.
 __attribute__((target("ssse3"))) void TransposeTile24Ssse3(Tile24& tile, const Plane& dst,
-                                                           const NextGather& next, const RotationMap& map,
+                                                           const NextGather<3>& next, const RotationMap& map,
                                                            uint32_t firstColumn, uint32_t y0, uint32_t y1,
                                                            uint32_t x0, uint32_t x1) {
     const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
@@ -143,7 +154,7 @@ __attribute__((target("ssse3"))) void TransposeTile24Ssse3(Tile24& tile, const P
     uint32_t y = y0;
     for (; y + 4 <= y1; y += 4) {
         for (uint32_t r = 0; r < 4; ++r) {
-            PrefetchResultRow(dst, map, y + r, x0, x1);
+            PrefetchResultRow<3>(dst, map, y + r, x0, x1);
             next.Prefetch(y + r - y0);
         }
         const uint32_t lowest = map.clockwise ? map.SourceColumn(y + 3) : map.SourceColumn(y);
@@ -153,11 +164,11 @@ __attribute__((target("ssse3"))) void TransposeTile24Ssse3(Tile24& tile, const P
             const uint8_t* t = tile.Row(x - x0) + offset;
             const __m128i e0 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)), widen);
             const __m128i e1 = _mm_shuffle_epi8(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + kTileStride)), widen);
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + Tile24::kStride)), widen);
             const __m128i e2 = _mm_shuffle_epi8(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 2 * kTileStride)), widen);
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 2 * Tile24::kStride)), widen);
             const __m128i e3 = _mm_shuffle_epi8(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 3 * kTileStride)), widen);
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 3 * Tile24::kStride)), widen);
             const __m128i lo01 = _mm_unpacklo_epi32(e0, e1), hi01 = _mm_unpackhi_epi32(e0, e1);
             const __m128i lo23 = _mm_unpacklo_epi32(e2, e3), hi23 = _mm_unpackhi_epi32(e2, e3);
             const __m128i lanes[4] = {_mm_unpacklo_epi64(lo01, lo23), _mm_unpackhi_epi64(lo01, lo23),
@@ -183,9 +194,9 @@ __attribute__((target("ssse3"))) void TransposeTile24Ssse3(Tile24& tile, const P
                 o += step;
             }
         }
-        CopyRest24(tile, dst, map, firstColumn, y, y + 4, whole, x0, x1);
+        CopyRest(tile, dst, map, firstColumn, y, y + 4, whole, x0, x1);
     }
-    CopyRest24(tile, dst, map, firstColumn, y, y1, x0, x0, x1);
+    CopyRest(tile, dst, map, firstColumn, y, y1, x0, x0, x1);
 }
 
 bool HasSsse3() {
@@ -194,19 +205,97 @@ bool HasSsse3() {
 }
 #endif
 
+// Portable kernel for one-byte planes: one result row at a time from the
+// tile, which is in the first-level cache.
+void TransposeTile8(Tile8& tile, const Plane& dst, const NextGather<1>& next, const RotationMap& map,
+                    uint32_t firstColumn, uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
+    for (uint32_t y = y0; y < y1; ++y) {
+        PrefetchResultRow<1>(dst, map, y, x0, x1);
+        next.Prefetch(y - y0);
+        uint8_t* out = dst.first + y * dst.stride + x0;
+        const uint8_t* column = TilePixel(tile, map, firstColumn, y, x0, x0);
+        for (uint32_t x = x0; x < x1; ++x, column += Tile8::kStride)
+            *out++ = *column;
+    }
+}
+
+#if defined(__SSE2__)
+#define PX_ROTATE_SSE2 1
+
+// Vector kernel for one-byte planes: eight tile rows of eight bytes are
+// transposed with three rounds of interleaving, giving eight result rows of
+// eight pixels each.
+void TransposeTile8Sse2(Tile8& tile, const Plane& dst, const NextGather<1>& next, const RotationMap& map,
+                        uint32_t firstColumn, uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
+    const uint32_t whole = x0 + (x1 - x0) / 8 * 8;
+    // Lane j of the transposed rows is tile column lowest + j: result row
+    // y + 7 - j when turning clockwise and y + j otherwise.
+    const ptrdiff_t step = map.clockwise ? -static_cast<ptrdiff_t>(dst.stride)
+                                         : static_cast<ptrdiff_t>(dst.stride);
+    uint32_t y = y0;
+    for (; y + 8 <= y1; y += 8) {
+        for (uint32_t r = 0; r < 8; ++r) {
+            PrefetchResultRow<1>(dst, map, y + r, x0, x1);
+            next.Prefetch(y + r - y0);
+        }
+        const uint32_t lowest = map.clockwise ? map.SourceColumn(y + 7) : map.SourceColumn(y);
+        const size_t offset = lowest - firstColumn;
+        uint8_t* out = dst.first + size_t{map.clockwise ? y + 7 : y} * dst.stride + x0;
+        for (uint32_t x = x0; x < whole; x += 8, out += 8) {
+            const uint8_t* t = tile.Row(x - x0) + offset;
+            __m128i r[8];
+            for (uint32_t k = 0; k < 8; ++k)
+                r[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(t + k * Tile8::kStride));
+            // Bytes of rows 0-1, 2-3, 4-5, 6-7 interleaved; then pairs of
+            // those, then quads: each 128-bit result holds two columns.
+            const __m128i a0 = _mm_unpacklo_epi8(r[0], r[1]), a1 = _mm_unpacklo_epi8(r[2], r[3]);
+            const __m128i a2 = _mm_unpacklo_epi8(r[4], r[5]), a3 = _mm_unpacklo_epi8(r[6], r[7]);
+            const __m128i b0 = _mm_unpacklo_epi16(a0, a1), b1 = _mm_unpackhi_epi16(a0, a1);
+            const __m128i b2 = _mm_unpacklo_epi16(a2, a3), b3 = _mm_unpackhi_epi16(a2, a3);
+            const __m128i columns[4] = {_mm_unpacklo_epi32(b0, b2), _mm_unpackhi_epi32(b0, b2),
+                                        _mm_unpacklo_epi32(b1, b3), _mm_unpackhi_epi32(b1, b3)};
+            uint8_t* o = out;
+            for (const __m128i& pair : columns) {
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(o), pair);
+                o += step;
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_srli_si128(pair, 8));
+                o += step;
+            }
+        }
+        CopyRest(tile, dst, map, firstColumn, y, y + 8, whole, x0, x1);
+    }
+    CopyRest(tile, dst, map, firstColumn, y, y1, x0, x0, x1);
+}
+#endif
+
 }  // namespace
 
-void RotateBlock24(Tile24& tile, const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y0,
-                   uint32_t y1, uint32_t x0, uint32_t x1, Kernel24 kernel) {
+void RotateBlock(Tile24& tile, const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y0,
+                   uint32_t y1, uint32_t x0, uint32_t x1, Kernel kernel) {
     const uint32_t firstColumn = GatherTile(tile, src, map, y0, y1, x0, x1);
-    const NextGather next(src, dst, map, firstColumn, y0, y1, x0, x1);
+    const NextGather<3> next(src, dst, map, firstColumn, y0, y1, x0, x1);
 #ifdef PX_ROTATE_SSSE3
-    if (kernel == Kernel24::Best && HasSsse3()) {
+    if (kernel == Kernel::Best && HasSsse3()) {
         TransposeTile24Ssse3(tile, dst, next, map, firstColumn, y0, y1, x0, x1);
         return;
     }
 #endif
     TransposeTile24(tile, dst, next, map, firstColumn, y0, y1, x0, x1);
+}
+
+void RotateBlock(Tile8& tile, const Plane& src, const Plane& dst, const RotationMap& map, uint32_t y0,
+                  uint32_t y1, uint32_t x0, uint32_t x1, Kernel kernel) {
+    const uint32_t firstColumn = GatherTile(tile, src, map, y0, y1, x0, x1);
+    const NextGather<1> next(src, dst, map, firstColumn, y0, y1, x0, x1);
+#ifdef PX_ROTATE_SSE2
+    if (kernel == Kernel::Best) {
+        TransposeTile8Sse2(tile, dst, next, map, firstColumn, y0, y1, x0, x1);
+        return;
+    }
+#else
+    (void)kernel;
+#endif
+    TransposeTile8(tile, dst, next, map, firstColumn, y0, y1, x0, x1);
 }
 
 }  // namespace PxRotation
