@@ -1,5 +1,7 @@
 #include "upload/AtlPoster.h"
 
+#include <type_traits>
+
 #include "support/Convert.h"
 
 using namespace Corvane::Http;
@@ -7,8 +9,13 @@ using namespace Corvane::Http;
 namespace {
 
 // The reply text in the flavour's string type (Pixmend reads it as ANSI).
-inline std::string ResponseText(const std::string& bytes, const std::string&) { return bytes; }
-inline std::wstring ResponseText(const std::string& bytes, const std::wstring&) { return MultiByteToWide(bytes, false); }
+template <typename Text = PxString>
+Text ResponseText(const std::string& bytes) {
+    if constexpr (std::is_same<Text, std::string>::value)
+        return bytes;
+    else
+        return MultiByteToWide(bytes, false);
+}
 
 }  // namespace
 
@@ -88,7 +95,7 @@ void AtlPoster::Report(const HttpReply& reply) {
     // The reply is text up to its first zero byte.
     const std::string text = reply.body.substr(0, reply.body.find('\0'));
     // npPixmend keeps every reply for script; Pixmend only a successful one.
-    if (FlavourTraits::kIsNpapi || reply.status == 200) SetResponse(ResponseText(text, PxString()));
+    if (FlavourTraits::kIsNpapi || reply.status == 200) SetResponse(ResponseText(text));
     if (reply.status == 200)
         RaiseComplete();
     else
