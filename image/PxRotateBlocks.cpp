@@ -106,6 +106,30 @@ void CopyRest(Tile<N>& tile, const Plane& dst, const RotationMap& map, uint32_t 
             std::memcpy(dst.first + y * dst.stride + size_t{N} * x, TilePixel(tile, map, firstColumn, y, x0, x), N);
 }
 
+// A group of R result rows y..y+R-1 that the vector kernels fill together
+// from R neighbouring tile columns. Lane j of a transposed vector is tile
+// column lowest + j, which is result row y + R-1-j when turning clockwise and
+// y + j otherwise: `lane0` is where lane 0's pixels go (at column x0) and
+// `step` leads to the next lane's row. Building a group prefetches for it.
+template <uint32_t N, uint32_t R>
+struct RowGroup {
+    size_t tileOffset;
+    uint8_t* lane0;
+    ptrdiff_t step;
+
+    RowGroup(const Plane& dst, const NextGather<N>& next, const RotationMap& map, uint32_t firstColumn,
+             uint32_t y0, uint32_t y, uint32_t x0, uint32_t x1) {
+        for (uint32_t r = 0; r < R; ++r) {
+            PrefetchResultRow<N>(dst, map, y + r, x0, x1);
+            next.Prefetch(y + r - y0);
+        }
+        const uint32_t lowest = map.clockwise ? map.SourceColumn(y + R - 1) : map.SourceColumn(y);
+        tileOffset = size_t{N} * (lowest - firstColumn);
+        lane0 = dst.first + size_t{map.clockwise ? y + R - 1 : y} * dst.stride + size_t{N} * x0;
+        step = map.clockwise ? -static_cast<ptrdiff_t>(dst.stride) : static_cast<ptrdiff_t>(dst.stride);
+    }
+};
+
 // Portable kernel: one result row at a time, four pixels per 12-byte write.
 void TransposeTile24(Tile24& tile, const Plane& dst, const NextGather<3>& next, const RotationMap& map,
                      uint32_t firstColumn, uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
@@ -146,22 +170,12 @@ __attribute__((target("ssse3"))) void TransposeTile24Ssse3(Tile24& tile, const P
     const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
     const __m128i narrow = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
     const uint32_t whole = x0 + (x1 - x0) / 4 * 4;
-    // Four result rows read four neighbouring tile columns; lane j of the
-    // transposed vectors is tile column lowest + j, which is result row
-    // y + 3 - j when turning clockwise and y + j otherwise.
-    const ptrdiff_t step = map.clockwise ? -static_cast<ptrdiff_t>(dst.stride)
-                                         : static_cast<ptrdiff_t>(dst.stride);
     uint32_t y = y0;
     for (; y + 4 <= y1; y += 4) {
-        for (uint32_t r = 0; r < 4; ++r) {
-            PrefetchResultRow<3>(dst, map, y + r, x0, x1);
-            next.Prefetch(y + r - y0);
-        }
-        const uint32_t lowest = map.clockwise ? map.SourceColumn(y + 3) : map.SourceColumn(y);
-        const size_t offset = size_t{3} * (lowest - firstColumn);
-        uint8_t* out = dst.first + size_t{map.clockwise ? y + 3 : y} * dst.stride + size_t{3} * x0;
+        const RowGroup<3, 4> group(dst, next, map, firstColumn, y0, y, x0, x1);
+        uint8_t* out = group.lane0;
         for (uint32_t x = x0; x < whole; x += 4, out += 12) {
-            const uint8_t* t = tile.Row(x - x0) + offset;
+            const uint8_t* t = tile.Row(x - x0) + group.tileOffset;
             const __m128i e0 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)), widen);
             const __m128i e1 = _mm_shuffle_epi8(
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + Tile24::kStride)), widen);
@@ -182,7 +196,7 @@ __attribute__((target("ssse3"))) void TransposeTile24Ssse3(Tile24& tile, const P
             if (x + 6 <= dst.width) {
                 for (const __m128i& lane : lanes) {
                     _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_shuffle_epi8(lane, narrow));
-                    o += step;
+                    o += group.step;
                 }
                 continue;
             }
@@ -191,7 +205,7 @@ __attribute__((target("ssse3"))) void TransposeTile24Ssse3(Tile24& tile, const P
                 _mm_storel_epi64(reinterpret_cast<__m128i*>(o), row);
                 const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(row, 8));
                 std::memcpy(o + 8, &last, 4);
-                o += step;
+                o += group.step;
             }
         }
         CopyRest(tile, dst, map, firstColumn, y, y + 4, whole, x0, x1);
@@ -228,21 +242,12 @@ void TransposeTile8(Tile8& tile, const Plane& dst, const NextGather<1>& next, co
 void TransposeTile8Sse2(Tile8& tile, const Plane& dst, const NextGather<1>& next, const RotationMap& map,
                         uint32_t firstColumn, uint32_t y0, uint32_t y1, uint32_t x0, uint32_t x1) {
     const uint32_t whole = x0 + (x1 - x0) / 8 * 8;
-    // Lane j of the transposed rows is tile column lowest + j: result row
-    // y + 7 - j when turning clockwise and y + j otherwise.
-    const ptrdiff_t step = map.clockwise ? -static_cast<ptrdiff_t>(dst.stride)
-                                         : static_cast<ptrdiff_t>(dst.stride);
     uint32_t y = y0;
     for (; y + 8 <= y1; y += 8) {
-        for (uint32_t r = 0; r < 8; ++r) {
-            PrefetchResultRow<1>(dst, map, y + r, x0, x1);
-            next.Prefetch(y + r - y0);
-        }
-        const uint32_t lowest = map.clockwise ? map.SourceColumn(y + 7) : map.SourceColumn(y);
-        const size_t offset = lowest - firstColumn;
-        uint8_t* out = dst.first + size_t{map.clockwise ? y + 7 : y} * dst.stride + x0;
+        const RowGroup<1, 8> group(dst, next, map, firstColumn, y0, y, x0, x1);
+        uint8_t* out = group.lane0;
         for (uint32_t x = x0; x < whole; x += 8, out += 8) {
-            const uint8_t* t = tile.Row(x - x0) + offset;
+            const uint8_t* t = tile.Row(x - x0) + group.tileOffset;
             __m128i r[8];
             for (uint32_t k = 0; k < 8; ++k)
                 r[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(t + k * Tile8::kStride));
@@ -257,9 +262,9 @@ void TransposeTile8Sse2(Tile8& tile, const Plane& dst, const NextGather<1>& next
             uint8_t* o = out;
             for (const __m128i& pair : columns) {
                 _mm_storel_epi64(reinterpret_cast<__m128i*>(o), pair);
-                o += step;
+                o += group.step;
                 _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_srli_si128(pair, 8));
-                o += step;
+                o += group.step;
             }
         }
         CopyRest(tile, dst, map, firstColumn, y, y + 8, whole, x0, x1);
