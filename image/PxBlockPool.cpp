@@ -21,7 +21,6 @@ namespace {
 // Each block starts with a header recording its usable capacity; the header
 // size keeps the returned pointer 16-byte aligned.
 constexpr size_t kHeader = 16;
-constexpr size_t kSlack = 4;
 constexpr size_t kMinKept = size_t{1} << 20;       // smaller blocks go straight back
 constexpr size_t kMaxKeptTotal = size_t{96} << 20;  // bound on idle memory
 constexpr int kSlots = 2;
@@ -39,21 +38,16 @@ struct Pool {
 
 // A kept block is nobody's memory: under AddressSanitizer any touch of it
 // through a stale pointer is reported, as it would be after free().
-void MarkKept(uint8_t* base, size_t capacity) {
+void MarkKept(uint8_t* base, size_t capacity, bool kept) {
 #ifdef PX_POOL_POISONS
-    ASAN_POISON_MEMORY_REGION(base + kHeader, capacity + kSlack);
+    if (kept)
+        ASAN_POISON_MEMORY_REGION(base + kHeader, capacity);
+    else
+        ASAN_UNPOISON_MEMORY_REGION(base + kHeader, capacity);
 #else
     (void)base;
     (void)capacity;
-#endif
-}
-
-void MarkTaken(uint8_t* base, size_t capacity) {
-#ifdef PX_POOL_POISONS
-    ASAN_UNPOISON_MEMORY_REGION(base + kHeader, capacity + kSlack);
-#else
-    (void)base;
-    (void)capacity;
+    (void)kept;
 #endif
 }
 
@@ -77,7 +71,7 @@ uint8_t* TakeKept(size_t bytes) {
         // Reuse only a block that wastes at most half of itself.
         if (slot.base && slot.capacity >= bytes && slot.capacity / 2 <= bytes) {
             uint8_t* base = slot.base;
-            MarkTaken(base, slot.capacity);
+            MarkKept(base, slot.capacity, false);
             pool.total -= slot.capacity;
             slot = Kept();
             return base;
@@ -89,11 +83,11 @@ uint8_t* TakeKept(size_t bytes) {
 }  // namespace
 
 uint8_t* Allocate(size_t bytes) {
-    if (bytes > SIZE_MAX - kHeader - kSlack)
+    if (bytes > SIZE_MAX - kHeader)
         return nullptr;
     uint8_t* base = TakeKept(bytes);
     if (!base) {
-        base = static_cast<uint8_t*>(std::malloc(kHeader + bytes + kSlack));
+        base = static_cast<uint8_t*>(std::malloc(kHeader + bytes));
         if (!base)
             return nullptr;
         std::memcpy(base, &bytes, sizeof(bytes));
@@ -114,7 +108,7 @@ void Release(uint8_t* block) {
         for (const Kept& slot : pool.slots)
             if (slot.base == base)
                 return;
-        MarkKept(base, capacity);
+        MarkKept(base, capacity, true);
         // Make room by dropping the oldest kept blocks.
         for (Kept& slot : pool.slots) {
             if (slot.base && pool.total + capacity > kMaxKeptTotal) {

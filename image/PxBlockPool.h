@@ -4,8 +4,7 @@
 // and handed out again for a request of similar size, so that repeated
 // operations on big pictures (rotating, refitting the canvas) reuse memory
 // whose pages are already mapped instead of faulting in fresh ones.
-// Thread-safe. Blocks carry 4 bytes of readable slack past the requested
-// size so that word-sized reads of the last pixel stay inside the block.
+// Thread-safe.
 #include <cstddef>
 #include <cstdint>
 
