@@ -32,6 +32,8 @@ struct FlavourTraits {
     static constexpr int kCodecOptionSlots = 6;
     static constexpr bool kHasGif = true;
     static constexpr bool kHasTiff = true;
+    // The page's extra fields go out sorted by name (byte order).
+    static constexpr bool kFieldsSortedByName = true;
 #else
     static constexpr bool kIsNpapi = false;
     static constexpr const char* kProductName = "Pixmend";
@@ -39,5 +41,7 @@ struct FlavourTraits {
     static constexpr int kCodecOptionSlots = 4;
     static constexpr bool kHasGif = false;
     static constexpr bool kHasTiff = false;
+    // The page's extra fields go out in the order they were first added.
+    static constexpr bool kFieldsSortedByName = false;
 #endif
 };
