@@ -2,17 +2,10 @@
 
 #include <algorithm>
 
-namespace {
-
-// npPixmend stores its script's quality but has always encoded at 100;
-// pages tuned against it rely on that, so only Pixmend applies the value.
-constexpr bool kAppliesConfiguredQuality = !FlavourTraits::kIsNpapi;
-
-}  // namespace
-
+// Both flavours apply the configured value. The editor's setting starts at
+// 100, so an npPixmend page that never sets JpegQuality keeps the quality
+// it always had.
 int UploadJpegQuality(int configured) {
-    if (!kAppliesConfiguredQuality)
-        return 100;
     // The image stores only the low 8 bits: 256 would silently become 0.
     return std::min(std::max(configured, 1), 100);
 }

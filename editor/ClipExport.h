@@ -6,8 +6,7 @@
 
 // Replaces the stream's content with the cut encoded by the image type:
 // exactly "png" gives PNG, exactly "bmp" gives BMP, any other text JPEG
-// (after raising a palette that is not the gray ramp to 24 bits). npPixmend
-// encodes JPEG at quality 100 whatever was configured; Pixmend uses
+// (after raising a palette that is not the gray ramp to 24 bits) at
 // jpegQuality, limited to 1..100. An empty cut leaves the stream empty.
 // Returns the encoder's result; the stream is reopened either way.
 bool EncodeForUpload(PxImage& cut, const PxString& imageType, int jpegQuality, PxMemFile& stream);
