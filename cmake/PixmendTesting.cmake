@@ -19,18 +19,17 @@ function(pixmend_gtest_report var test)
   set(${var} "--gtest_output=xml:${PIXMEND_TEST_RESULTS}/${test}.xml" PARENT_SCOPE)
 endfunction()
 
-# pixmend_add_test(<name> SOURCES ... [NP ...] [AX ...] [WIN ...] DEPS ... [LIBS ...])
-# Builds <name>_np and <name>_ax and registers every test case of each.
+# pixmend_add_test(<name> <slots...> [TIMEOUT seconds])
+# Builds <name>_<fl> from the flavour slots of pixmend_add_executable (so a
+# Windows-only suite lists its files under WIN / NP_WIN / AX_WIN) and
+# registers each program as one ctest entry labelled with its flavour.
 function(pixmend_add_test name)
-  cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;WIN;NP;AX;DEPS;LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "TIMEOUT" "${PIXMEND_SLOT_ARGS}" ${ARGN})
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 120)
   endif()
-  pixmend_add_executable(${name} SOURCES ${A_SOURCES} WIN ${A_WIN} NP ${A_NP} AX ${A_AX}
-                         DEPS ${A_DEPS} LIBS ${A_LIBS} GTest::gtest GTest::gtest_main)
-  foreach(fl IN LISTS PIXMEND_FLAVOURS)
-    target_compile_definitions(${name}_${fl} PRIVATE
-      PIXMEND_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
+  _pixmend_test_executable(${name} fls)
+  foreach(fl IN LISTS fls)
     # One ctest entry per executable keeps the Wine start-up cost to one per
     # suite; the runner's own output lists every case.
     pixmend_gtest_report(report ${name}_${fl})
@@ -38,3 +37,52 @@ function(pixmend_add_test name)
     set_tests_properties(${name}_${fl} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS ${fl})
   endforeach()
 endfunction()
+
+# pixmend_add_server_test(<name> SERVER <script.py> <slots...> [TIMEOUT s])
+# An end-to-end suite: <name>_<fl> runs inside `python3 <script.py> run --`,
+# which starts local servers and hands their ports to the suite in the
+# environment. Such a suite skips its cases when the ports are missing (run by
+# hand); under ctest that means the wrapper broke, so these entries carry the
+# label "e2e" and scripts/summarize-tests.py counts a skipped case of theirs
+# as a failure.
+function(pixmend_add_server_test name)
+  cmake_parse_arguments(A "" "TIMEOUT;SERVER" "${PIXMEND_SLOT_ARGS}" ${ARGN})
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  _pixmend_test_executable(${name} fls)
+  if(fls)
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  endif()
+  get_filename_component(server ${A_SERVER} ABSOLUTE)
+  foreach(fl IN LISTS fls)
+    pixmend_gtest_report(report ${name}_${fl})
+    add_test(NAME ${name}_${fl}
+             COMMAND ${Python3_EXECUTABLE} ${server} run --
+                     ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}_${fl}> --gtest_brief=1
+                     ${report})
+    set_tests_properties(${name}_${fl} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS "${fl};e2e")
+  endforeach()
+endfunction()
+
+# Builds the GoogleTest program of a suite from the A_* slots of the caller;
+# sets <out> to the flavours whose program exists on this platform.
+macro(_pixmend_test_executable name out)
+  list(APPEND A_LIBS GTest::gtest GTest::gtest_main)
+  set(_slots "")
+  foreach(slot IN LISTS PIXMEND_SLOT_ARGS)
+    if(DEFINED A_${slot})
+      list(APPEND _slots ${slot} ${A_${slot}})
+    endif()
+  endforeach()
+  pixmend_add_executable(${name} ${_slots})
+  _pixmend_flavours(_fls ${A_FLAVOURS})
+  set(${out} "")
+  foreach(fl IN LISTS _fls)
+    if(TARGET ${name}_${fl})
+      list(APPEND ${out} ${fl})
+      target_compile_definitions(${name}_${fl} PRIVATE
+        PIXMEND_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
+    endif()
+  endforeach()
+endmacro()

@@ -1,0 +1,46 @@
+# cmake -DOBJDUMP=... -DMODULE=<dll> -DEXPECT=a,b -P CheckModule.cmake
+# Fails unless the DLL exports exactly EXPECT (undecorated), carries a
+# resource section, and imports no MinGW runtime DLL.
+execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${MODULE}")
+endif()
+
+get_filename_component(file ${MODULE} NAME)
+if(file MATCHES "^lib")
+  message(FATAL_ERROR "${file}: the DLL name carries a lib prefix")
+endif()
+
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+foreach(import IN LISTS imports)
+  string(TOLOWER "${import}" lower)
+  if(lower MATCHES "libgcc|libstdc\\+\\+|libwinpthread")
+    message(FATAL_ERROR "${file} needs a MinGW runtime DLL: ${import}")
+  endif()
+endforeach()
+
+# The name table: "\t[   0] ProbeAdd" lines up to the next blank line.
+string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(.*)" _ "${dump}")
+set(table "${CMAKE_MATCH_1}")
+string(FIND "${table}" "\n\n" end)
+if(end GREATER_EQUAL 0)
+  string(SUBSTRING "${table}" 0 ${end} table)
+endif()
+string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]+" rows "${table}")
+set(exported "")
+foreach(row IN LISTS rows)
+  string(REGEX REPLACE "^\\[ *[0-9]+\\] " "" sym "${row}")
+  list(APPEND exported ${sym})
+endforeach()
+string(REPLACE "," ";" expected "${EXPECT}")
+list(SORT exported)
+list(SORT expected)
+if(NOT exported STREQUAL expected)
+  message(FATAL_ERROR "${file} exports '${exported}', expected '${expected}'")
+endif()
+
+execute_process(COMMAND ${OBJDUMP} -h ${MODULE} OUTPUT_VARIABLE sections)
+if(NOT sections MATCHES "\\.rsrc")
+  message(FATAL_ERROR "${file} has no resource section")
+endif()
+message(STATUS "${file}: exports ${exported}, no MinGW runtime imports")
