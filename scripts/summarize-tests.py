@@ -4,28 +4,72 @@
 ctest writes <build>/ctest-junit.xml with one entry per test executable.
 GoogleTest executables also write <build>/test-results/<name>.xml with one
 entry per test case; where that report exists its cases are counted, else the
-ctest entry counts as one test. A ctest entry that failed although its report
-shows no failing case (a crash or sanitizer report after the last case, a
-time-out) adds one failure, and so does every build listed in
-build/failed-builds. Prints a line per suite and the closing
-"N passed, N failed" line.
+ctest entry counts as one test.
+
+How a ctest entry counts:
+  - run, or failed: the cases of its report (one test if it has none). A
+    failed entry whose report shows no failing case (a crash or sanitizer
+    report after the last case, a time-out) adds one failure.
+  - skipped through its SKIP_RETURN_CODE, or disabled: one skip.
+  - not run for any other reason (program missing, required file missing):
+    one failure; a report left from an earlier run is not read.
+  - an end-to-end suite (ctest label "e2e") runs inside a server wrapper and
+    has nothing to skip: each skipped case or a skip of the whole entry
+    counts as a failure, since it means the wrapper did not hand over its
+    servers.
+Every build listed in build/failed-builds adds one failure (its tree is not
+read), and any other build tree without ctest results adds one. Prints a line per suite and the closing
+"N passed, N failed" line (", N skipped" follows when there are skips).
 """
+import json
 import os
+import subprocess
 import sys
 import xml.etree.ElementTree as ET
 
+E2E_LABEL = "e2e"
+
 
 def ctest_entries(build_dir):
-    """(name, passed) for every test ctest ran in a build tree."""
+    """(name, outcome) for every test ctest ran in a build tree; outcome is
+    "pass", "fail", "skip" or "notrun"."""
     try:
         root = ET.parse(os.path.join(build_dir, "ctest-junit.xml")).getroot()
     except (OSError, ET.ParseError):
         return []
     entries = []
     for case in root.iter("testcase"):
-        ok = case.get("status") == "run" and case.find("failure") is None
-        entries.append((case.get("name"), ok))
+        status = case.get("status")
+        skipped = case.find("skipped")
+        if status == "run" and case.find("failure") is None:
+            outcome = "pass"
+        elif status == "disabled":
+            outcome = "skip"
+        elif status == "notrun" and skipped is not None and \
+                skipped.get("message", "").startswith("SKIP_"):
+            outcome = "skip"  # SKIP_RETURN_CODE or SKIP_REGULAR_EXPRESSION
+        elif status == "notrun":
+            outcome = "notrun"
+        else:
+            outcome = "fail"
+        entries.append((case.get("name"), outcome))
     return entries
+
+
+def e2e_tests(build_dir):
+    """Names of the tests labelled e2e, asked of ctest itself."""
+    try:
+        listing = subprocess.run(["ctest", "--test-dir", build_dir, "--show-only=json-v1"],
+                                 capture_output=True, text=True, check=True).stdout
+        tests = json.loads(listing).get("tests", [])
+    except (OSError, subprocess.CalledProcessError, ValueError):
+        return set()
+    names = set()
+    for test in tests:
+        for prop in test.get("properties", []):
+            if prop.get("name") == "LABELS" and E2E_LABEL in prop.get("value", []):
+                names.add(test.get("name"))
+    return names
 
 
 def gtest_counts(build_dir, name):
@@ -40,29 +84,58 @@ def gtest_counts(build_dir, name):
     return tests - fails - skips, fails, skips
 
 
+def entry_counts(build_dir, name, outcome, e2e):
+    """(passed, failed, skipped) of one ctest entry."""
+    if outcome == "notrun":
+        return 0, 1, 0
+    if outcome == "skip":
+        return (0, 1, 0) if e2e else (0, 0, 1)
+    counts = gtest_counts(build_dir, name)
+    if counts is None:
+        return (1, 0, 0) if outcome == "pass" else (0, 1, 0)
+    p, f, s = counts
+    if outcome != "pass" and f == 0:
+        f = 1  # died after its last case, or timed out
+    if e2e and s:
+        f, s = f + s, 0
+    return p, f, s
+
+
+def failed_builds():
+    """Presets whose build failed in this run (build/failed-builds)."""
+    try:
+        with open(os.path.join("build", "failed-builds")) as f:
+            return [line.strip().split(":", 1)[-1] for line in f if line.strip()]
+    except OSError:
+        return []
+
+
 def main(dirs):
     passed = failed = skipped = 0
+    broken = failed_builds()
     for d in dirs:
+        if os.path.basename(os.path.normpath(d)) in broken:
+            continue  # counted once below, as its build
         entries = ctest_entries(d)
         if not entries:
             print(f"  {d}: no ctest results")
             failed += 1
-        for name, ok in entries:
-            counts = gtest_counts(d, name)
-            if counts is None:
-                p, f, s = (1, 0, 0) if ok else (0, 1, 0)
-            else:
-                p, f, s = counts
-                if not ok and f == 0:
-                    f = 1  # died after its last case, or timed out
+            continue
+        e2e = e2e_tests(d)
+        for name, outcome in entries:
+            p, f, s = entry_counts(d, name, outcome, name in e2e)
             passed, failed, skipped = passed + p, failed + f, skipped + s
-            print(f"  {os.path.basename(d)}/{name}: {p} passed, {f} failed")
-    marker = os.path.join("build", "failed-builds")
-    if os.path.exists(marker):
-        with open(marker) as f:
-            for line in f:
-                print(f"  {line.strip()}: build failed")
-                failed += 1
+            line = f"  {os.path.basename(d)}/{name}: {p} passed, {f} failed"
+            if s:
+                line += f", {s} skipped"
+            if outcome == "notrun":
+                line += " (not run)"
+            elif f and name in e2e and outcome == "skip":
+                line += " (end-to-end suite skipped)"
+            print(line)
+    for preset in broken:
+        print(f"  build:{preset}: build failed")
+        failed += 1
     line = f"{passed} passed, {failed} failed"
     if skipped:
         line += f", {skipped} skipped"

@@ -3,21 +3,41 @@
 #   1. native build of the portable core with AddressSanitizer/UBSan, ctest
 #   2. win64 build, every suite under wine64 (xvfb for windows), ctest
 #   3. win32 build (the shipped deliverables), compile only
-# Ends with one line "N passed, N failed" totalling every test case.
+#   4. bench and fuzz builds, compile only, so they cannot rot
+# Ends with one line "N passed, N failed" totalling every test case (a build
+# that fails counts as one failure).
+#
+#   scripts/test.sh           everything above
+#   scripts/test.sh PRESET    that preset only (native and win64 run their
+#                             suites, the others compile)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-jobs=$(nproc)
+jobs=${PIXMEND_TEST_JOBS:-$(nproc)}
 status=0
+
+build_preset() {  # preset; records a failed build
+  local preset=$1
+  echo "== $preset"
+  if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset"; then
+    echo "BUILD FAILED: $preset"; echo "build:$preset" >> build/failed-builds; status=1; return 1
+  fi
+}
 
 run_suite() {  # preset
   local preset=$1 dir=build/$1
-  rm -rf "$dir/test-results"
-  if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset"; then
-    echo "BUILD FAILED: $preset"; echo "build:$preset" >> build/failed-builds; status=1; return
-  fi
+  # Results of an earlier run must never be counted for this one: after a
+  # failed build the summary then finds no results and says so.
+  rm -rf "$dir/test-results" "$dir/ctest-junit.xml"
+  build_preset "$preset" || return
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" --output-junit ctest-junit.xml || status=1
 }
+
+case ${1:-all} in
+  all) presets=(native win64 win32 bench fuzz) ;;
+  native|win64|win32|bench|fuzz) presets=("$1") ;;
+  *) echo "usage: $0 [native|win64|win32|bench|fuzz]" >&2; exit 2 ;;
+esac
 
 mkdir -p build
 rm -f build/failed-builds
@@ -25,13 +45,13 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export PIXMEND_WINEPREFIX="$root/build/win64/wineprefix"
 
-run_suite native
-run_suite win64
+suites=()
+for preset in "${presets[@]}"; do
+  case $preset in
+    native|win64) run_suite "$preset"; suites+=("build/$preset") ;;
+    *) build_preset "$preset" ;;
+  esac
+done
 
-echo "== win32 (compile only)"
-if ! cmake --preset win32 >/dev/null || ! cmake --build --preset win32; then
-  echo "BUILD FAILED: win32"; echo "build:win32" >> build/failed-builds; status=1
-fi
-
-python3 scripts/summarize-tests.py build/native build/win64 || status=1
+python3 scripts/summarize-tests.py "${suites[@]}" || status=1
 exit $status
