@@ -1,5 +1,6 @@
 #include "support/Threading.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -55,6 +56,9 @@ bool EventHandler::Wait(uint32_t timeoutMs) {
 
 struct WorkerThread::Impl {
     std::thread thread;
+    // The running worker's id, published by the worker itself before its
+    // body runs: the body may ask IsCurrent before Start has stored `thread`.
+    std::atomic<std::thread::id> id{};
 };
 
 WorkerThread::WorkerThread() : impl_(new Impl) {}
@@ -62,8 +66,12 @@ WorkerThread::~WorkerThread() { Join(); }
 
 bool WorkerThread::Start(std::function<void()> body) {
     Join();
+    Impl* impl = impl_.get();
     try {
-        impl_->thread = std::thread(std::move(body));
+        impl_->thread = std::thread([impl, body = std::move(body)] {
+            impl->id = std::this_thread::get_id();
+            body();
+        });
     } catch (...) {
         return false;
     }
@@ -72,16 +80,15 @@ bool WorkerThread::Start(std::function<void()> body) {
 
 void WorkerThread::Join() {
     if (!impl_->thread.joinable()) return;
-    if (impl_->thread.get_id() == std::this_thread::get_id()) {
+    if (IsCurrent()) {
         impl_->thread.detach();  // the worker is ending itself
     } else {
         impl_->thread.join();
     }
+    impl_->id = std::thread::id();
 }
 
-bool WorkerThread::IsCurrent() const {
-    return impl_->thread.joinable() && impl_->thread.get_id() == std::this_thread::get_id();
-}
+bool WorkerThread::IsCurrent() const { return impl_->id.load() == std::this_thread::get_id(); }
 
 uint32_t TickCount() {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();

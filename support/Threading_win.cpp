@@ -64,13 +64,17 @@ WorkerThread::~WorkerThread() { Join(); }
 bool WorkerThread::Start(std::function<void()> body) {
     Join();
     auto* argument = new std::function<void()>(std::move(body));
-    const uintptr_t handle = _beginthreadex(nullptr, 0, RunBody, argument, 0, &impl_->threadId);
+    // Created suspended: the body may ask IsCurrent at once, so the handle
+    // and id are stored before it runs.
+    const uintptr_t handle =
+        _beginthreadex(nullptr, 0, RunBody, argument, CREATE_SUSPENDED, &impl_->threadId);
     if (handle == 0) {
         delete argument;
         impl_->threadId = 0;
         return false;
     }
     impl_->thread = reinterpret_cast<HANDLE>(handle);
+    ResumeThread(impl_->thread);
     return true;
 }
 
