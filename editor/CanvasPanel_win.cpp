@@ -33,20 +33,6 @@ private:
     bool hadRegion_ = false;
 };
 
-// GDI+ objects owned for one paint.
-struct GdipPen {
-    Gdiplus::GpPen* handle = nullptr;
-    ~GdipPen() {
-        if (handle) Gdiplus::DllExports::GdipDeletePen(handle);
-    }
-};
-struct GdipBrush {
-    Gdiplus::GpSolidFill* handle = nullptr;
-    ~GdipBrush() {
-        if (handle) Gdiplus::DllExports::GdipDeleteBrush(handle);
-    }
-};
-
 }  // namespace
 
 CanvasPanel::CanvasPanel() {
@@ -189,14 +175,14 @@ void CanvasPanel::PaintBusy(CPaintEventArgs& e) {
         Gdiplus::SmoothingMode previous = Gdiplus::SmoothingModeDefault;
         GdipGetSmoothingMode(g.handle, &previous);
         GdipSetSmoothingMode(g.handle, Gdiplus::SmoothingModeAntiAlias);
-        GdipPen pen;
-        GdipBrush brush;
-        g.lastStatus = GdipCreatePen1(kBusyArgb, 1.0f, Gdiplus::UnitWorld, &pen.handle);
+        Corvane::Gdi::GdipPen pen;
+        Corvane::Gdi::GdipSolidBrush brush;
+        g.lastStatus = GdipCreatePen1(kBusyArgb, 1.0f, Gdiplus::UnitWorld, pen.Put());
         if (g.lastStatus == Gdiplus::Ok)
-            g.lastStatus = GdipCreateSolidFill(kBusyArgb, &brush.handle);
+            g.lastStatus = GdipCreateSolidFill(kBusyArgb, brush.Put());
         if (g.lastStatus == Gdiplus::Ok) {
-            GdipFillEllipseI(g.handle, brush.handle, square.left, square.top, kBusySize, kBusySize);
-            g.lastStatus = GdipDrawEllipseI(g.handle, pen.handle, square.left, square.top,
+            GdipFillEllipseI(g.handle, brush.Get(), square.left, square.top, kBusySize, kBusySize);
+            g.lastStatus = GdipDrawEllipseI(g.handle, pen.Get(), square.left, square.top,
                                             kBusySize, kBusySize);
         }
         GdipSetSmoothingMode(g.handle, previous);

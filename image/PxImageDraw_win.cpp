@@ -9,25 +9,14 @@
 #include <cstring>
 
 #include "image/PxImage.h"
+#include "support/GdiHandles.h"
 
 namespace {
 
-// Saves the device context's state on construction, restores it on exit
-// (clip region included).
-class SavedDc {
-public:
-    explicit SavedDc(HDC hdc) : hdc_(hdc), id_(SaveDC(hdc)) {}
-    ~SavedDc() {
-        if (id_)
-            RestoreDC(hdc_, id_);
-    }
-    SavedDc(const SavedDc&) = delete;
-    SavedDc& operator=(const SavedDc&) = delete;
-
-private:
-    HDC hdc_;
-    int id_;
-};
+using Corvane::Gdi::GdiObject;
+using Corvane::Gdi::MemoryDC;
+using Corvane::Gdi::ScopedSaveDC;
+using Corvane::Gdi::ScopedSelect;
 
 // A memory device context holding a top-down 24-bpp DIB section.
 class ScratchBitmap {
@@ -41,29 +30,19 @@ public:
         bmi.bmiHeader.biPlanes = 1;
         bmi.bmiHeader.biBitCount = 24;
         bmi.bmiHeader.biCompression = BI_RGB;
-        dc_ = CreateCompatibleDC(reference);
+        dc_ = MemoryDC(reference);
         if (!dc_)
             return;
         void* bits = nullptr;
-        bitmap_ = CreateDIBSection(reference, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bitmap_.Reset(CreateDIBSection(reference, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!bitmap_)
             return;
         bits_ = static_cast<uint8_t*>(bits);
-        old_ = SelectObject(dc_, bitmap_);
+        select_ = ScopedSelect(dc_.Get(), bitmap_.Get());
     }
-    ~ScratchBitmap() {
-        if (old_)
-            SelectObject(dc_, old_);
-        if (bitmap_)
-            DeleteObject(bitmap_);
-        if (dc_)
-            DeleteDC(dc_);
-    }
-    ScratchBitmap(const ScratchBitmap&) = delete;
-    ScratchBitmap& operator=(const ScratchBitmap&) = delete;
 
-    bool IsValid() const { return bits_ != nullptr && old_ != nullptr; }
-    HDC Dc() const { return dc_; }
+    bool IsValid() const { return bits_ != nullptr && select_; }
+    HDC Dc() const { return dc_.Get(); }
     // Row r, counted from the top.
     uint8_t* Row(int32_t r) const {
         const size_t stride = (static_cast<size_t>(width_) * 3 + 3) & ~size_t{3};
@@ -74,9 +53,11 @@ public:
 
 private:
     int32_t width_, height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
+    // Declared in creation order: the bitmap is deselected before it is
+    // deleted, and deleted before its device context.
+    MemoryDC dc_;
+    GdiObject<HBITMAP> bitmap_;
+    ScopedSelect select_;
     uint8_t* bits_ = nullptr;
 };
 
@@ -193,7 +174,7 @@ int32_t PxImage::Draw(HDC hdc, int32_t x, int32_t y, int32_t cx, int32_t cy, con
         cx = w;
     if (cy < 0)
         cy = h;
-    SavedDc saved(hdc);
+    ScopedSaveDC saved(hdc);
     if (clip)
         IntersectClipRect(hdc, clip->left, clip->top, clip->right, clip->bottom);
     RECT clipBox, target = {x, y, x + cx, y + cy}, paint;

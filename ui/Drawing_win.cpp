@@ -1,6 +1,5 @@
 #include "ui/Drawing.h"
 
-#include <memory>
 #include <string>
 
 #include "support/Convert.h"
@@ -20,23 +19,7 @@ namespace {
     return DrawTextW(dc, text, -1, rect, format);
 }
 
-// Owners for the GDI+ flat objects DrawString creates.
-struct FamilyDeleter {
-    void operator()(Gdiplus::GpFontFamily* p) const { Gp::GdipDeleteFontFamily(p); }
-};
-struct FontDeleter {
-    void operator()(Gdiplus::GpFont* p) const { Gp::GdipDeleteFont(p); }
-};
-struct BrushDeleter {
-    void operator()(Gdiplus::GpBrush* p) const { Gp::GdipDeleteBrush(p); }
-};
-struct FormatDeleter {
-    void operator()(Gdiplus::GpStringFormat* p) const { Gp::GdipDeleteStringFormat(p); }
-};
-typedef std::unique_ptr<Gdiplus::GpFontFamily, FamilyDeleter> FamilyPtr;
-typedef std::unique_ptr<Gdiplus::GpFont, FontDeleter> FontPtr;
-typedef std::unique_ptr<Gdiplus::GpBrush, BrushDeleter> BrushPtr;
-typedef std::unique_ptr<Gdiplus::GpStringFormat, FormatDeleter> FormatPtr;
+using FamilyPtr = Gdi::GdipFontFamily;
 
 // The first family of the installed fonts, for systems that have neither the
 // shared face nor any of GDI+'s generic sans-serif faces (Wine without the
@@ -55,34 +38,25 @@ Gdiplus::GpStatus FirstInstalledFamily(FamilyPtr& family) {
     status = Gp::GdipGetFontCollectionFamilyList(rawCollection, 1, &first, &found);
     if (status != Gdiplus::Ok || found < 1 || first == nullptr) return Gdiplus::FontFamilyNotFound;
     // Families from the list belong to the collection: take a clone of our own.
-    Gdiplus::GpFontFamily* clone = nullptr;
-    status = Gp::GdipCloneFontFamily(first, &clone);
-    if (status == Gdiplus::Ok) family.reset(clone);
-    return status;
+    return Gp::GdipCloneFontFamily(first, family.Put());
 }
 
 // The shared face; where it is missing the generic sans-serif family; where
 // that is missing too, any installed family, so that text is still drawn.
 Gdiplus::GpStatus OpenFamily(FamilyPtr& family) {
-    Gdiplus::GpFontFamily* raw = nullptr;
-    if (Gp::GdipCreateFontFamilyFromName(SharedFaceName(), nullptr, &raw) == Gdiplus::Ok &&
-        raw != nullptr) {
-        family.reset(raw);
+    if (Gp::GdipCreateFontFamilyFromName(SharedFaceName(), nullptr, family.Put()) == Gdiplus::Ok &&
+        family)
         return Gdiplus::Ok;
-    }
-    raw = nullptr;
-    if (Gp::GdipGetGenericFontFamilySansSerif(&raw) == Gdiplus::Ok && raw != nullptr) {
-        family.reset(raw);
+    if (Gp::GdipGetGenericFontFamilySansSerif(family.Put()) == Gdiplus::Ok && family)
         return Gdiplus::Ok;
-    }
+    family.Reset();
     return FirstInstalledFamily(family);
 }
 
-Gdiplus::GpStatus MakeFormat(TextAlign align, FormatPtr& format) {
-    Gdiplus::GpStringFormat* raw = nullptr;
-    Gdiplus::GpStatus status = Gp::GdipCreateStringFormat(0, LANG_NEUTRAL, &raw);
+Gdiplus::GpStatus MakeFormat(TextAlign align, Gdi::GdipStringFormat& format) {
+    Gdiplus::GpStatus status = Gp::GdipCreateStringFormat(0, LANG_NEUTRAL, format.Put());
     if (status != Gdiplus::Ok) return status;
-    format.reset(raw);
+    Gdiplus::GpStringFormat* raw = format.Get();
     status = Gp::GdipSetStringFormatAlign(raw, static_cast<Gdiplus::StringAlignment>(align));
     if (status == Gdiplus::Ok)
         status = Gp::GdipSetStringFormatLineAlign(raw, Gdiplus::StringAlignmentCenter);
@@ -98,16 +72,14 @@ Gdiplus::GpStatus DrawWide(Gdiplus::GpGraphics* graphics, const std::wstring& te
     FamilyPtr family;
     Gdiplus::GpStatus status = OpenFamily(family);
     if (status != Gdiplus::Ok) return status;
-    Gdiplus::GpFont* rawFont = nullptr;
-    status = Gp::GdipCreateFont(family.get(), sizePx, Gdiplus::FontStyleRegular,
-                                Gdiplus::UnitPixel, &rawFont);
+    Gdi::GdipFont font;
+    status = Gp::GdipCreateFont(family.Get(), sizePx, Gdiplus::FontStyleRegular,
+                                Gdiplus::UnitPixel, font.Put());
     if (status != Gdiplus::Ok) return status;
-    FontPtr font(rawFont);
-    Gdiplus::GpSolidFill* rawBrush = nullptr;
-    status = Gp::GdipCreateSolidFill(colour, &rawBrush);
+    Gdi::GdipSolidBrush brush;
+    status = Gp::GdipCreateSolidFill(colour, brush.Put());
     if (status != Gdiplus::Ok) return status;
-    BrushPtr brush(rawBrush);
-    FormatPtr format;
+    Gdi::GdipStringFormat format;
     status = MakeFormat(align, format);
     if (status != Gdiplus::Ok) return status;
     const Gdiplus::RectF layout(static_cast<Gdiplus::REAL>(rect.left),
@@ -116,7 +88,7 @@ Gdiplus::GpStatus DrawWide(Gdiplus::GpGraphics* graphics, const std::wstring& te
                                 static_cast<Gdiplus::REAL>(rect.bottom - rect.top));
     // Wide strings here are UTF-16, which is what wchar_t is on Windows.
     return Gp::GdipDrawString(graphics, reinterpret_cast<const WCHAR*>(text.c_str()), -1,
-                              font.get(), &layout, format.get(), brush.get());
+                              font.Get(), &layout, format.Get(), brush.Get());
 }
 
 }  // namespace

@@ -2,16 +2,20 @@
 // The process-wide fonts and text colours of the buttons' captions.
 #include <windows.h>
 
+#include "support/GdiHandles.h"
+
 namespace Corvane {
 namespace UI {
 
+// Owns its two fonts: they are deleted with the set (at process end), and
+// the handles it hands out stay valid until then.
 class FontSet {
 public:
     // The process-wide set, created on first use (window thread).
     static FontSet& Instance();
 
-    HFONT RegularFont() const { return regular_; }
-    HFONT BoldFont() const { return bold_; }
+    HFONT RegularFont() const { return regular_.Get(); }
+    HFONT BoldFont() const { return bold_.Get(); }
     COLORREF DisabledColour() const { return disabledColour_; }
     COLORREF NormalColour() const { return normalColour_; }
 
@@ -20,10 +24,10 @@ public:
 
 private:
     FontSet();
-    ~FontSet();
+    ~FontSet() = default;
 
-    HFONT regular_;
-    HFONT bold_;
+    Gdi::GdiObject<HFONT> regular_;
+    Gdi::GdiObject<HFONT> bold_;
     COLORREF disabledColour_;
     COLORREF normalColour_;
 };

@@ -26,10 +26,5 @@ FontSet::FontSet()
       disabledColour_(RGB(193, 193, 193)),
       normalColour_(RGB(51, 51, 51)) {}
 
-FontSet::~FontSet() {
-    if (regular_ != nullptr) DeleteObject(regular_);
-    if (bold_ != nullptr) DeleteObject(bold_);
-}
-
 }  // namespace UI
 }  // namespace Corvane

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <string>
 
 class PxImage;
@@ -39,7 +40,8 @@ public:
     void LoadAll();
     // The same from an explicit module (used by LoadAll and by tests).
     void LoadFrom(HMODULE module);
-    // The stored picture, or null when the name is unknown.
+    // The stored picture (owned by the store; valid until Clear), or null
+    // when the name is unknown.
     PxImage* Find(const std::string& name) const;
     // Draws the picture stretched to the rectangle, opaque or per-pixel
     // blended by its alpha; an unknown name or empty picture draws nothing.
@@ -59,7 +61,7 @@ public:
 private:
     ImageLister();
 
-    std::map<std::string, PxImage*> pictures_;
+    std::map<std::string, std::unique_ptr<PxImage>> pictures_;
     HMODULE module_;
 };
 

@@ -42,13 +42,13 @@ void ImageLister::LoadFrom(HMODULE module) {
         if (pictures_.count(name) != 0) continue;
         std::unique_ptr<PxImage> image(new PxImage());
         DecodeResource(module, table[i].id, *image);
-        pictures_[name] = image.release();
+        pictures_[name] = std::move(image);
     }
 }
 
 PxImage* ImageLister::Find(const std::string& name) const {
     const auto it = pictures_.find(name);
-    return it != pictures_.end() ? it->second : nullptr;
+    return it != pictures_.end() ? it->second.get() : nullptr;
 }
 
 void ImageLister::DrawImage(HDC dc, const std::string& name, const RECT& rect) const {
@@ -57,10 +57,7 @@ void ImageLister::DrawImage(HDC dc, const std::string& name, const RECT& rect) c
     image->Draw(dc, rect, nullptr, false);
 }
 
-void ImageLister::Clear() {
-    for (auto& entry : pictures_) delete entry.second;
-    pictures_.clear();
-}
+void ImageLister::Clear() { pictures_.clear(); }
 
 }  // namespace UI
 }  // namespace Corvane
