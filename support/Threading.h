@@ -51,6 +51,9 @@ public:
     void Wait();
     // Waits at most timeoutMs milliseconds; true when the event was signalled.
     bool Wait(uint32_t timeoutMs);
+    // As Wait(timeoutMs), but a window thread keeps answering what other
+    // threads send it meanwhile (see WorkerThread::Join).
+    bool WaitDispatching(uint32_t timeoutMs);
 
 private:
     struct Impl;
@@ -59,6 +62,12 @@ private:
 
 // One worker thread at a time. Join waits for it and releases its handle; the
 // destructor joins, so a WorkerThread never outlives the thread it started.
+//
+// The wait of Join keeps dispatching messages that other threads send to the
+// joining thread (and, on a thread in a single-threaded COM apartment, the
+// calls COM delivers to it), but no posted message. A worker that is inside
+// SendMessage to the joining thread's window therefore finishes instead of
+// waiting for a thread that waits for it.
 class WorkerThread {
 public:
     WorkerThread();
@@ -69,7 +78,10 @@ public:
     // Starts body on a new thread after joining any previous one. False when
     // the thread could not be created (body is then not run).
     bool Start(std::function<void()> body);
+    // Called on the worker itself, releases the handle without waiting.
     void Join();
+    // True while the thread started last has not ended; never blocks.
+    bool IsRunning() const;
     // True when called on the thread this object started.
     bool IsCurrent() const;
 

@@ -44,6 +44,8 @@ void EventHandler::Wait() {
     impl_->signalled = false;
 }
 
+bool EventHandler::WaitDispatching(uint32_t timeoutMs) { return Wait(timeoutMs); }
+
 bool EventHandler::Wait(uint32_t timeoutMs) {
     std::unique_lock<std::mutex> hold(impl_->mutex);
     if (!impl_->changed.wait_for(hold, std::chrono::milliseconds(timeoutMs),
@@ -59,6 +61,7 @@ struct WorkerThread::Impl {
     // The running worker's id, published by the worker itself before its
     // body runs: the body may ask IsCurrent before Start has stored `thread`.
     std::atomic<std::thread::id> id{};
+    std::shared_ptr<std::atomic<bool>> running;  // shared with the thread, which clears it last
 };
 
 WorkerThread::WorkerThread() : impl_(new Impl) {}
@@ -67,14 +70,17 @@ WorkerThread::~WorkerThread() { Join(); }
 bool WorkerThread::Start(std::function<void()> body) {
     Join();
     Impl* impl = impl_.get();
+    auto running = std::make_shared<std::atomic<bool>>(true);
     try {
-        impl_->thread = std::thread([impl, body = std::move(body)] {
+        impl_->thread = std::thread([impl, running, body = std::move(body)] {
             impl->id = std::this_thread::get_id();
             body();
+            *running = false;
         });
     } catch (...) {
         return false;
     }
+    impl_->running = running;
     return true;
 }
 
@@ -86,6 +92,10 @@ void WorkerThread::Join() {
         impl_->thread.join();
     }
     impl_->id = std::thread::id();
+}
+
+bool WorkerThread::IsRunning() const {
+    return impl_->thread.joinable() && impl_->running && *impl_->running;
 }
 
 bool WorkerThread::IsCurrent() const { return impl_->id.load() == std::this_thread::get_id(); }

@@ -1,10 +1,44 @@
 #include "support/Threading.h"
 
 #include <windows.h>
+#include <objbase.h>
 #include <process.h>
 
 namespace Corvane {
 namespace Threading {
+namespace {
+
+bool InSingleThreadedApartment() {
+    APTTYPE type;
+    APTTYPEQUALIFIER qualifier;
+    return SUCCEEDED(CoGetApartmentType(&type, &qualifier)) && (type == APTTYPE_STA || type == APTTYPE_MAINSTA);
+}
+
+// Waits until handle is signalled or timeoutMs (INFINITE allowed) has passed,
+// answering messages sent to this thread meanwhile; posted messages stay in
+// the queue. In a single-threaded apartment COM's own wait does this and also
+// lets calls marshalled to this thread through. True when signalled.
+bool WaitDispatchingFor(HANDLE handle, DWORD timeoutMs) {
+    if (InSingleThreadedApartment()) {
+        DWORD index = 0;
+        return CoWaitForMultipleHandles(0, timeoutMs, 1, &handle, &index) == S_OK;
+    }
+    const DWORD start = GetTickCount();
+    for (;;) {
+        DWORD left = INFINITE;
+        if (timeoutMs != INFINITE) {
+            const DWORD spent = GetTickCount() - start;
+            left = spent >= timeoutMs ? 0 : timeoutMs - spent;
+        }
+        const DWORD woke = MsgWaitForMultipleObjectsEx(1, &handle, left, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0) return true;
+        if (woke != WAIT_OBJECT_0 + 1) return false;
+        MSG msg;  // PeekMessage delivers every message sent to this thread
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+}  // namespace
 
 struct CriticalSection::Impl {
     CRITICAL_SECTION section;
@@ -41,6 +75,10 @@ void EventHandler::Wait() {
 
 bool EventHandler::Wait(uint32_t timeoutMs) {
     return impl_->event && WaitForSingleObject(impl_->event, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool EventHandler::WaitDispatching(uint32_t timeoutMs) {
+    return impl_->event && WaitDispatchingFor(impl_->event, timeoutMs);
 }
 
 struct WorkerThread::Impl {
@@ -80,10 +118,14 @@ bool WorkerThread::Start(std::function<void()> body) {
 
 void WorkerThread::Join() {
     if (!impl_->thread) return;
-    if (GetCurrentThreadId() != impl_->threadId) WaitForSingleObject(impl_->thread, INFINITE);
+    if (GetCurrentThreadId() != impl_->threadId) WaitDispatchingFor(impl_->thread, INFINITE);
     CloseHandle(impl_->thread);
     impl_->thread = nullptr;
     impl_->threadId = 0;
+}
+
+bool WorkerThread::IsRunning() const {
+    return impl_->thread && WaitForSingleObject(impl_->thread, 0) == WAIT_TIMEOUT;
 }
 
 bool WorkerThread::IsCurrent() const {

@@ -44,7 +44,8 @@ PxString HttpFormField::Build() const {
 PxString HttpStreamField::Build() const {
     const PxString charset = form_ ? form_->GetCharset() : PxString();
     return BuildBoundaryLine() +
-           PX_TEXT("Content-Disposition: form-data; name=\"") + UploadFileFieldName() +
+           PX_TEXT("Content-Disposition: form-data; name=\"") +
+           (form_ ? form_->GetFileFieldName() : UploadFileFieldName()) +
            PX_TEXT("\"; filename=\"") + EncodeFileName(value_, charset) + PX_TEXT("\"\r\n") +
            ContentTypeLine(value_) + PX_TEXT("Content-Transfer-Encoding: binary\r\n\r\n");
 }
@@ -103,6 +104,15 @@ void HttpForm::ClearFields() { parts_.clear(); }
 void HttpForm::SetCharset(const PxString& name) {
     charset_ = name;
     ToLower(charset_);
+}
+
+void HttpForm::SetFileFieldName(const PxString& name) {
+    fileFieldName_ = name;
+    hasFileFieldName_ = true;
+}
+
+PxString HttpForm::GetFileFieldName() const {
+    return hasFileFieldName_ ? fileFieldName_ : UploadFileFieldName();
 }
 
 PxString HttpForm::BuildFieldsText() const {

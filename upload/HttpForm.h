@@ -88,6 +88,11 @@ public:
     void SetCharset(const PxString& name);
     const PxString& GetCharset() const { return charset_; }
 
+    // The name the file part carries; until set, UploadFileFieldName() at the
+    // time the part is built.
+    void SetFileFieldName(const PxString& name);
+    PxString GetFileFieldName() const;
+
     // Every part's Build(), in order.
     PxString BuildFieldsText() const;
     // "--" + boundary + "--" CRLF.
@@ -100,6 +105,8 @@ private:
 
     PxString boundary_;
     PxString charset_;
+    PxString fileFieldName_;
+    bool hasFileFieldName_ = false;
     std::vector<std::unique_ptr<HttpField>> parts_;
 };
 

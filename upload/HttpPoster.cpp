@@ -49,9 +49,30 @@ bool HttpPoster::IsStopped() const {
     return stopFlag_ != 0;
 }
 
+namespace {
+
+// Event calls under way on this thread, across all uploaders: a receiver that
+// detaches itself from inside an event must not wait for that event.
+thread_local int tlsSinkCalls = 0;
+
+}  // namespace
+
 void HttpPoster::SetEventSink(HttpPosterEvent* sink) {
-    ScopedLock hold(lock_);
-    eventSink_ = sink;
+    {
+        ScopedLock hold(lock_);
+        eventSink_ = sink;
+    }
+    WaitForCallsInFlight();
+}
+
+void HttpPoster::WaitForCallsInFlight() {
+    for (;;) {
+        {
+            ScopedLock hold(lock_);
+            if (callsInFlight_ <= tlsSinkCalls) return;
+        }
+        callEnded_.WaitDispatching(50u);
+    }
 }
 
 PxString HttpPoster::GetResponse() const {
@@ -116,26 +137,40 @@ bool HttpPoster::AssembleBody(FieldsData& body) const {
     return true;
 }
 
-HttpPosterEvent* HttpPoster::TakeSinkForFinal() {
+HttpPosterEvent* HttpPoster::EnterSink(bool final) {
     ScopedLock hold(lock_);
     if (finalRaised_) return nullptr;
-    finalRaised_ = true;
+    if (final) finalRaised_ = true;
+    if (!eventSink_) return nullptr;
+    ++callsInFlight_;
+    ++tlsSinkCalls;
     return eventSink_;
 }
 
+void HttpPoster::LeaveSink() {
+    ScopedLock hold(lock_);
+    --callsInFlight_;
+    --tlsSinkCalls;
+    callEnded_.Set();
+}
+
 void HttpPoster::RaiseComplete() {
-    if (HttpPosterEvent* sink = TakeSinkForFinal()) sink->OnPostComplete(0);
+    if (HttpPosterEvent* sink = EnterSink(true)) {
+        sink->OnPostComplete(0);
+        LeaveSink();
+    }
 }
 
 void HttpPoster::RaiseError(int code) {
-    if (HttpPosterEvent* sink = TakeSinkForFinal()) sink->OnPostError(0, code);
+    if (HttpPosterEvent* sink = EnterSink(true)) {
+        sink->OnPostError(0, code);
+        LeaveSink();
+    }
 }
 
 void HttpPoster::RaiseProgress(int tag, int bytesSent, const PxString& text) {
-    HttpPosterEvent* sink;
-    {
-        ScopedLock hold(lock_);
-        sink = finalRaised_ ? nullptr : eventSink_;
+    if (HttpPosterEvent* sink = EnterSink(false)) {
+        sink->OnPostProgress(tag, bytesSent, text);
+        LeaveSink();
     }
-    if (sink) sink->OnPostProgress(tag, bytesSent, text);
 }

@@ -74,10 +74,20 @@ public:
     // Asks the running upload to stop; it then ends with OnPostError.
     virtual void Stop();
 
-    // Must be set before the first Post; null detaches the receiver.
+    // Must be set before the first Post; null detaches the receiver. Once it
+    // returns, no event reaches the previous receiver any more: a call into it
+    // that is under way on another thread is waited for, and on a window
+    // thread the wait keeps answering messages sent to it (so a receiver
+    // blocked in SendMessage to that window finishes). Called from inside an
+    // event, it does not wait for that event.
     void SetEventSink(HttpPosterEvent* sink);
     // The editor fills the form before Post.
     HttpForm& GetForm() { return form_; }
+    // Field name of this uploader's file part; until set, the process-wide
+    // name (UploadFileFieldName()) is used.
+    void SetFileFieldName(const PxString& name) { form_.SetFileFieldName(name); }
+    // True while a worker started by Post has not ended; never blocks.
+    bool IsRunning() const { return worker_.IsRunning(); }
     PxString GetResponse() const;
     PxString GetPercentText() const;
     uint32_t GetStatus() const { return status_; }
@@ -100,7 +110,8 @@ protected:
     // raises neither, OnPostError(0, 1) is raised for it.
     virtual void Run() = 0;
     // Stops the running worker, detaches the sink and waits for the worker to
-    // end, releasing its handle. Safe to call when no worker runs.
+    // end, releasing its handle. Safe to call when no worker runs. The wait
+    // answers messages sent to the calling thread (WorkerThread::Join).
     void WaitForWorker();
     bool IsStopped() const;
 
@@ -122,7 +133,12 @@ protected:
 
 private:
     void WorkerMain();
-    HttpPosterEvent* TakeSinkForFinal();
+    // The receiver for one event call, counted as in flight until
+    // LeaveSink; null (nothing counted) when there is none or, for progress,
+    // when the final event has been raised. No lock is held during the call.
+    HttpPosterEvent* EnterSink(bool final);
+    void LeaveSink();
+    void WaitForCallsInFlight();
 
     HttpPosterEvent* eventSink_ = nullptr;
     int32_t stopFlag_ = 0;
@@ -134,7 +150,9 @@ private:
     PxString charset_;
     PxString authType_;
     bool finalRaised_ = false;
-    mutable Corvane::Threading::CriticalSection lock_;  // stopFlag, sink, response
+    int callsInFlight_ = 0;  // event calls under way
+    Corvane::Threading::EventHandler callEnded_;
+    mutable Corvane::Threading::CriticalSection lock_;  // stopFlag, sink, calls in flight, response
     Corvane::Threading::WorkerThread worker_;
 };
 

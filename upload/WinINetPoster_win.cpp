@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -97,8 +98,19 @@ struct WinINetPoster::Session {
         if (--refs == 0) delete this;
     }
 
-    std::mutex mutex;        // guards owner
+    // Detaches the owner: once it returns, no notification reaches it. Waits
+    // for the notifications under way, which hold no lock while they run (a
+    // progress event may be inside a call to the window thread).
+    void Detach() {
+        std::unique_lock<std::mutex> hold(mutex);
+        owner = nullptr;
+        idle.wait(hold, [this] { return ownerUsers == 0; });
+    }
+
+    std::mutex mutex;        // guards owner and ownerUsers
+    std::condition_variable idle;
     WinINetPoster* owner;    // null once the worker has finished
+    int ownerUsers = 0;      // notifications running on the owner
     std::atomic<int> refs{1};
     UrlParts url;
     HINTERNET internet = nullptr;
@@ -133,9 +145,16 @@ void WinINetPoster::Post(PxFile* stream, const PxString& fileName) {
 void WinINetPoster::OnStatus(void* handle, uintptr_t context, uint32_t status, void* info, uint32_t) {
     if (context == 0) return;  // the internet handle carries no session
     Session* session = reinterpret_cast<Session*>(context);
+    WinINetPoster* owner;
     {
         std::lock_guard<std::mutex> hold(session->mutex);
-        if (session->owner) session->owner->HandleStatus(handle, status, info);
+        owner = session->owner;
+        if (owner) ++session->ownerUsers;
+    }
+    if (owner) {
+        owner->HandleStatus(handle, status, info);
+        std::lock_guard<std::mutex> hold(session->mutex);
+        if (--session->ownerUsers == 0) session->idle.notify_all();
     }
     if (status == INTERNET_STATUS_HANDLE_CLOSING) session->Release();
 }
@@ -199,10 +218,7 @@ void WinINetPoster::Run() {
     writing_ = false;
     Session* session = new Session(this);
     Exchange(*session);
-    {
-        std::lock_guard<std::mutex> hold(session->mutex);
-        session->owner = nullptr;  // late notifications no longer reach this uploader
-    }
+    session->Detach();  // late notifications no longer reach this uploader
     session->Release();
     Report();
 }

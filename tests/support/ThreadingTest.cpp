@@ -75,4 +75,21 @@ TEST(WorkerThread, RunsTheBodyOnItsOwnThreadAndJoinsBeforeRestart) {
     EXPECT_FALSE(worker.IsCurrent());
 }
 
+TEST(WorkerThread, IsRunningAnswersAtOnceWhileTheBodyRunsAndNotAfter) {
+    WorkerThread worker;
+    EventHandler release, entered;
+    EXPECT_FALSE(worker.IsRunning());
+    ASSERT_TRUE(worker.Start([&] {
+        entered.Set();
+        release.Wait();
+    }));
+    ASSERT_TRUE(entered.Wait(5000u));
+    EXPECT_TRUE(worker.IsRunning());  // would hang here if it waited for the body
+    release.Set();
+    for (int i = 0; i < 500 && worker.IsRunning(); ++i) EXPECT_FALSE(entered.Wait(10u));
+    EXPECT_FALSE(worker.IsRunning());
+    worker.Join();
+    EXPECT_FALSE(worker.IsRunning());
+}
+
 }  // namespace

@@ -118,12 +118,19 @@ TEST(HttpForm, CharsetDecidesHowTheFileNameIsWritten) {
     EXPECT_EQ(form.GetCharset(), PX_TEXT("utf-8"));
 }
 
-TEST(HttpForm, FileFieldNameComesFromTheFlavoursHolder) {
+TEST(HttpForm, FileFieldNameComesFromTheFlavoursHolderUntilTheFormSetsItsOwn) {
     AppData::Instance().SetFileFieldName(PX_TEXT("photo"));
     const std::string head = ToBodyBytes(FileHeader(PX_TEXT("img.jpg"), PX_TEXT("gb2312")));
+    HttpForm own;
+    own.SetCharset(PX_TEXT("gb2312"));
+    own.SetFileFieldName(PX_TEXT("picture"));
+    own.AddFile(PX_TEXT("img.jpg"), 0);
+    const std::string ownHead = ToBodyBytes(own.BuildFieldsText());
     AppData::Instance().SetFileFieldName(PX_TEXT("img"));
     const std::string expectedName = FlavourTraits::kIsNpapi ? "img" : "photo";
     EXPECT_NE(head.find("name=\"" + expectedName + "\"; filename=\"img.jpg\""), std::string::npos) << head;
+    EXPECT_NE(ownHead.find("name=\"picture\"; filename=\"img.jpg\""), std::string::npos) << ownHead;
+    EXPECT_EQ(own.GetContentLength(), ownHead.size() + 2 + kTrailer.size());
 }
 
 TEST(HttpForm, NonAsciiValuesCountInRequestBytes) {

@@ -36,7 +36,7 @@ struct RecordingSink : HttpPosterEvent {
 // A poster whose worker follows a script chosen by the test.
 class ScriptedPoster : public HttpPoster {
 public:
-    enum Script { kComplete, kTwoFinals, kNoFinal, kBlockUntilStopped, kAssemble };
+    enum Script { kComplete, kTwoFinals, kNoFinal, kBlockUntilStopped, kAssemble, kProgressUntilStopped };
     explicit ScriptedPoster(Script script) : script_(script) {}
     ~ScriptedPoster() override { WaitForWorker(); }
 
@@ -62,6 +62,10 @@ protected:
             RaiseProgress(progressTag_, 0, PxString());  // after the final event: dropped
             break;
         case kNoFinal:
+            break;
+        case kProgressUntilStopped:
+            while (!IsStopped()) RaiseProgress(progressTag_, 0, PxString());
+            RaiseError(kErrorRequest);
             break;
         case kBlockUntilStopped:
             while (!IsStopped()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -168,6 +172,35 @@ TEST(HttpPoster, DeletingWhileTheWorkerRunsStopsAndWaitsForIt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     std::lock_guard<std::mutex> hold(sink.mutex);
     EXPECT_TRUE(sink.events.empty());
+}
+
+// A receiver whose progress handler takes a while, as the editor's does while
+// its window thread answers.
+struct SlowSink : HttpPosterEvent {
+    std::atomic<int> calls{0};
+    std::atomic<bool> inside{false};
+    void OnPostProgress(int, int, PxString) override {
+        inside = true;
+        ++calls;
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        inside = false;
+    }
+    void OnPostError(int, int) override { ++calls; }
+};
+
+TEST(HttpPoster, DetachingTheSinkWaitsForTheCallUnderWayAndNothingFollows) {
+    SlowSink sink;
+    ScriptedPoster poster(ScriptedPoster::kProgressUntilStopped);
+    poster.SetEventSink(&sink);
+    poster.Post(nullptr, PX_TEXT("img.jpg"));
+    while (!sink.inside) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    poster.SetEventSink(nullptr);
+    EXPECT_FALSE(sink.inside.load()) << "returned while the receiver was still being called";
+    const int calls = sink.calls;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(calls, sink.calls.load());
+    EXPECT_TRUE(poster.IsRunning());
+    poster.Stop();
 }
 
 TEST(HttpPoster, StopEndsABlockedUploadWithTheFailureEvent) {
