@@ -55,35 +55,6 @@ const ButtonLayout kButtons[] = {
      AnchorBottom | AnchorLeft, 167, 0, 0, 8, &Editor::Cancel},
 };
 
-// Runs fn on a helper thread and waits for it on this one, answering the
-// messages other threads send here meanwhile (the upload worker's progress
-// message would otherwise deadlock the wait). Posted messages stay queued.
-void RunPumping(void (*fn)(void*), void* arg) {
-    struct Call {
-        void (*fn)(void*);
-        void* arg;
-        static DWORD WINAPI Main(void* self) {
-            Call* call = static_cast<Call*>(self);
-            call->fn(call->arg);
-            return 0;
-        }
-    } call{fn, arg};
-    HANDLE thread = CreateThread(nullptr, 0, &Call::Main, &call, 0, nullptr);
-    if (thread == nullptr) {
-        fn(arg);  // no helper: wait without pumping rather than not at all
-        return;
-    }
-    for (;;) {
-        const DWORD got = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (got != WAIT_OBJECT_0 + 1) break;
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    CloseHandle(thread);
-}
-
-void DeletePoster(void* poster) { delete static_cast<HttpPoster*>(poster); }
-
 [[maybe_unused]] UINT QueryDropName(HDROP drop, UINT index, char* buffer, UINT size) {
     return DragQueryFileA(drop, index, buffer, size);
 }
@@ -113,13 +84,16 @@ Editor::~Editor() {
 
 void Editor::StopUploadAndJoin() {
     if (!poster_) return;
-    // Taken out first: a progress message answered during the wait finds no
-    // uploader and does nothing.
-    HttpPoster* poster = poster_.release();
+    // Taken out first: a progress message answered during the waits below
+    // finds no uploader and does nothing.
+    std::unique_ptr<HttpPoster> poster = std::move(poster_);
     poster->Stop();
+    // Both waits keep answering messages sent to this thread, so a worker
+    // inside its synchronous progress message finishes instead of
+    // deadlocking. Once the sink is detached no event arrives any more.
     poster->SetEventSink(nullptr);
-    RunPumping(&DeletePoster, poster);
     finishPending_ = false;
+    poster.reset();
 }
 
 bool Editor::AttachWindow(HWND window) {
@@ -315,6 +289,7 @@ void Editor::StartPost(int32_t width, int32_t height) {
         poster_->SetEventSink(this);
         poster_->SetUrl(settings_.postUrl);
     }
+    poster_->SetFileFieldName(settings_.fileFieldName);
     HttpForm& form = poster_->GetForm();
     form.ClearFields();
     for (const EditorFields::Field& field : settings_.fields.Items()) form.AddField(field.first, field.second);
@@ -343,7 +318,8 @@ void Editor::OnProgress() {
 }
 
 void Editor::FinishUpload() {
-    if (!finishPending_.exchange(false)) return;
+    // Not during teardown: the waits there may dispatch a queued finish.
+    if (!*alive_ || !finishPending_.exchange(false)) return;
     const UploadOutcome outcome = static_cast<UploadOutcome>(outcome_.load());
     uploadState_ = outcome == UploadOutcome::Complete ? Idle : Failed;
     if (canvas_) canvas_->SetBusy(false);

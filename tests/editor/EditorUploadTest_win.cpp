@@ -234,6 +234,7 @@ TEST_F(EditorUpload, TwoEditorsSendTheirOwnBytesAndTypes) {
     Prepare(second, Url("PIXMEND_TEST_HTTP_PORT", "/echo"));
     first.editor.SetImageType(PX_TEXT("PNG"));
     second.editor.SetImageType(PX_TEXT("bmp"));
+    second.editor.SetFileFieldName(PX_TEXT("photo"));
     first.editor.Submit();
     second.editor.Submit();
     ASSERT_TRUE(WaitForCalls(first, 1));
@@ -245,4 +246,6 @@ TEST_F(EditorUpload, TwoEditorsSendTheirOwnBytesAndTypes) {
     EXPECT_NE(b.find("filename=\"img.bmp\""), std::string::npos);
     EXPECT_EQ(b.find("\x89PNG"), std::string::npos);
     EXPECT_NE(b.find("\r\n\r\nBM"), std::string::npos);
+    EXPECT_EQ(PartNames(a).back(), "img");
+    EXPECT_EQ(PartNames(b).back(), "photo");
 }
