@@ -17,3 +17,6 @@ echo "Outputs (component libraries and tools; build/win32 is the shipped 32-bit 
 find build/win32 build/win64 -maxdepth 4 \( -name '*.dll' -o -name '*.exe' -o -name '*.a' \) \
      -not -name '*.dll.a' -not -path '*/tests/*' -not -path '*/CMakeFiles/*' \
      -not -path '*/wineprefix/*' | sort | sed 's/^/  /'
+
+echo
+[[ -n ${PIXMEND_NO_DEMO:-} ]] || bash scripts/demo.sh
