@@ -33,6 +33,7 @@ PACKAGES=(
     clang libclang-rt-14-dev llvm
     python3 python3-pil libwine-dev dpkg-dev build-essential pkg-config
     imagemagick librsvg2-bin fonts-noto-cjk openssl curl
+    php-cli nodejs node-formidable python3-flask
 )
 
 # Debian source packages of the libraries built from source.
