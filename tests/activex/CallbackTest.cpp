@@ -1,5 +1,5 @@
-// The page's callbacks as a C++ client sees them: references held, and how
-// the function is called (IDispatchEx only when the object has it).
+// The page's callbacks from a C++ client: references held, and how the
+// function is called (IDispatchEx only when the object really has it).
 #include <dispex.h>
 
 #include <functional>
@@ -8,20 +8,18 @@
 
 namespace {
 
-// A script function or object. Lives on the test's stack; counts its
-// references instead of deleting itself.
+// A script function or object on the test's stack: counts references
+// instead of deleting itself, and records how it was called.
 class FakeFunction : public IDispatchEx {
 public:
     explicit FakeFunction(bool extended) : extended_(extended) {}
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        *out = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || (extended_ && riid == IID_IDispatchEx)) {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
+        const bool ok = riid == IID_IUnknown || riid == IID_IDispatch ||
+                        (extended_ && riid == IID_IDispatchEx);
+        *out = ok ? this : nullptr;
+        if (ok) AddRef();
+        return ok ? S_OK : E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
     STDMETHODIMP_(ULONG) Release() override {
@@ -51,17 +49,17 @@ public:
 
     ULONG refs = 1;  // the test's own
     int invokes = 0, invokeExes = 0;
-    bool callShapeOk = false;  // DISPID_VALUE, method, user locale, one VT_DISPATCH
-    IDispatch* argument = reinterpret_cast<IDispatch*>(1);
+    bool shapeOk = false;  // DISPID_VALUE, method, user locale, one VT_DISPATCH
+    IDispatch* argument = nullptr;
     std::function<void()> during;
     bool inCall = false, freedDuringCall = false;
 
 private:
     HRESULT Called(DISPID id, LCID lcid, WORD flags, DISPPARAMS* params) {
-        callShapeOk = id == DISPID_VALUE && flags == DISPATCH_METHOD &&
-                      lcid == LOCALE_USER_DEFAULT && params != nullptr && params->cArgs == 1 &&
-                      params->cNamedArgs == 0 && V_VT(&params->rgvarg[0]) == VT_DISPATCH;
-        if (callShapeOk) argument = V_DISPATCH(&params->rgvarg[0]);
+        shapeOk = id == DISPID_VALUE && flags == DISPATCH_METHOD && lcid == LOCALE_USER_DEFAULT &&
+                  params->cArgs == 1 && params->cNamedArgs == 0 &&
+                  V_VT(&params->rgvarg[0]) == VT_DISPATCH;
+        argument = shapeOk ? V_DISPATCH(&params->rgvarg[0]) : nullptr;
         inCall = true;
         if (during) during();
         inCall = false;
@@ -70,53 +68,34 @@ private:
     bool extended_;
 };
 
-IDispatchEx* AsParameter(FakeFunction& f) { return &f; }
-
 // Both kinds of script object: with and without IDispatchEx.
 class CallbackTest : public ComTest, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(CallbackTest, OneReferenceAndTheRightCall) {
+TEST_P(CallbackTest, ReferencesAndCalls) {
+    const bool ex = GetParam();
     IPixmend* control = dll.Create();
     ASSERT_NE(control, nullptr);
-    FakeFunction complete(GetParam()), error(GetParam()), argument(GetParam());
+    FakeFunction complete(ex), error(ex), argument(ex);
 
     EXPECT_EQ(control->FireComplete(), S_OK) << "nothing stored: nothing happens";
-    ASSERT_EQ(control->put_OnComplete(AsParameter(complete)), S_OK);
-    ASSERT_EQ(control->put_OnComplete(AsParameter(complete)), S_OK);
+    ASSERT_EQ(control->put_OnComplete(&complete), S_OK);
+    ASSERT_EQ(control->put_OnComplete(&complete), S_OK);
     EXPECT_EQ(complete.refs, 2u) << "set twice, held once";
-    ASSERT_EQ(control->put_OnError(AsParameter(error)), S_OK);
-
-    EXPECT_EQ(control->FireComplete(), S_OK);
-    EXPECT_TRUE(complete.callShapeOk);
-    EXPECT_EQ(complete.argument, nullptr) << "no Object yet: a null dispatch";
-    EXPECT_EQ(error.invokes + error.invokeExes, 0);
-
-    ASSERT_EQ(control->put_Object(AsParameter(argument)), S_OK);
+    ASSERT_EQ(control->put_OnError(&error), S_OK);
+    ASSERT_EQ(control->put_Object(&argument), S_OK);
     EXPECT_EQ(argument.refs, 2u);
+
     EXPECT_EQ(control->FireError(), S_OK);
-    EXPECT_TRUE(error.callShapeOk);
+    EXPECT_TRUE(error.shapeOk);
     EXPECT_EQ(error.argument, static_cast<IDispatch*>(&argument));
     // InvokeEx through a plain IDispatch would read past its v-table.
-    EXPECT_EQ(error.invokeExes, GetParam() ? 1 : 0);
-    EXPECT_EQ(error.invokes, GetParam() ? 0 : 1);
+    EXPECT_EQ(error.invokeExes, ex ? 1 : 0);
+    EXPECT_EQ(error.invokes, ex ? 0 : 1);
+    EXPECT_EQ(complete.invokes + complete.invokeExes, 0);
 
-    ASSERT_EQ(control->put_OnComplete(nullptr), S_OK);
-    EXPECT_EQ(complete.refs, 1u) << "null releases";
-    EXPECT_EQ(control->FireComplete(), S_OK);
-    EXPECT_EQ(complete.invokes + complete.invokeExes, 1);
-
-    control->Release();
-    EXPECT_EQ(error.refs, 1u) << "the control's end releases what it held";
-    EXPECT_EQ(argument.refs, 1u);
-}
-
-TEST_P(CallbackTest, FunctionThatClearsItselfStaysAliveForItsCall) {
-    IPixmend* control = dll.Create();
-    ASSERT_NE(control, nullptr);
-    FakeFunction complete(GetParam()), argument(GetParam());
-    ASSERT_EQ(control->put_OnComplete(AsParameter(complete)), S_OK);
-    ASSERT_EQ(control->put_Object(AsParameter(argument)), S_OK);
-    complete.Release();  // the page keeps no reference of its own
+    // A function that clears itself and the argument, with the page holding
+    // no reference of its own, lives to the end of its call.
+    complete.Release();
     argument.Release();
     complete.during = [&] {
         control->put_OnComplete(nullptr);
@@ -124,10 +103,13 @@ TEST_P(CallbackTest, FunctionThatClearsItselfStaysAliveForItsCall) {
         EXPECT_EQ(argument.refs, 1u) << "the argument outlives the call";
     };
     EXPECT_EQ(control->FireComplete(), S_OK);
+    EXPECT_TRUE(complete.shapeOk);
     EXPECT_FALSE(complete.freedDuringCall);
-    EXPECT_EQ(complete.refs, 0u);
+    EXPECT_EQ(complete.refs, 0u) << "null releases";
     EXPECT_EQ(argument.refs, 0u);
+
     control->Release();
+    EXPECT_EQ(error.refs, 1u) << "the control's end releases what it held";
 }
 
 INSTANTIATE_TEST_SUITE_P(ScriptObjects, CallbackTest, ::testing::Values(false, true),

@@ -141,6 +141,14 @@ TEST_F(Registration, PerMachineAndRemoval) {
     ASSERT_EQ(Regsvr32(L""), 0u);
     ExpectRegistered(false);
     EXPECT_FALSE(KeyExists(true, std::wstring(L"CLSID\\") + kClsid));
+    // Registering again replaces the class key whole, nested subkeys included.
+    const std::wstring stale = kMachine + std::wstring(L"CLSID\\") + kClsid + L"\\Stale";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (stale + L"\\Deeper").c_str(), 0, nullptr, 0,
+                              KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(Regsvr32(L""), 0u);
+    ExpectRegistered(false);
     ASSERT_EQ(Regsvr32(L"/u"), 0u);
     ExpectRemoved(false);
     // The library describes IDispatchEx, but registering it must not take
