@@ -139,7 +139,17 @@ function(pixmend_add_module name)
   target_compile_definitions(${name} PRIVATE PIXMEND_FLAVOUR_${FL}=1 ${defines})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   if(components)
-    target_link_libraries(${name} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${components}>")
+    # Raw --whole-archive around the archive files rather than CMake's
+    # WHOLE_ARCHIVE feature: that feature refuses a component that another
+    # component also links (editor -> canvas -> pximage), which every real
+    # deliverable has. The plain names after it carry the components' own
+    # libraries and the build order.
+    set(archives "")
+    foreach(c IN LISTS components)
+      list(APPEND archives "$<TARGET_FILE:${c}>")
+    endforeach()
+    target_link_libraries(${name} PRIVATE -Wl,--whole-archive ${archives} -Wl,--no-whole-archive
+                          ${components})
   endif()
   target_link_libraries(${name} PRIVATE ${libs})
   target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++

@@ -4,7 +4,8 @@
 
 #include "hosts/activex/ComModule_win.h"
 
-CPixmend::CPixmend(IUnknown* outer) : inner_(*this), outer_(outer != nullptr ? outer : &inner_) {
+CPixmend::CPixmend(IUnknown* outer)
+    : inner_(*this), outer_(outer != nullptr ? outer : &inner_), editor_(*this) {
     g_module.Lock();
 }
 

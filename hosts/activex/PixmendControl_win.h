@@ -12,8 +12,8 @@
 #include <ole2.h>
 #include <objsafe.h>
 
+#include "editor/Editor.h"
 #include "editor/EditorHost.h"
-#include "editor/EditorSettings.h"
 #include "hosts/activex/PageObject_win.h"
 #include "hosts/activex/Pixmend.h"
 
@@ -96,9 +96,9 @@ private:
     IUnknown* outer_;  // controlling unknown: the aggregate, or &inner_
     volatile LONG refs_ = 0;
 
-    // The editor's settings this control configures. Only the members in
-    // PixmendEditor_win.cpp touch them.
-    EditorSettings settings_;
+    // The editor this control carries; script reaches it through the
+    // members in PixmendEditor_win.cpp.
+    Editor editor_;
 
     PageObject callbackArgument_;  // "Object"
     PageObject onComplete_;

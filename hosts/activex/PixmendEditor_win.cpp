@@ -1,9 +1,7 @@
 // CPixmend's members that configure or command the editor, kept together:
 // script text arrives as BSTRs (null meaning the empty text) and goes on to
-// the editor's settings unchanged.
+// the editor unchanged.
 #include "hosts/activex/PixmendControl_win.h"
-
-#include "support/Convert.h"
 
 namespace {
 
@@ -18,53 +16,50 @@ HRESULT NewBstr(const PxString& text, BSTR* out) {
 }  // namespace
 
 STDMETHODIMP CPixmend::AddField(BSTR name, BSTR field) {
-    settings_.fields.Set(Text(name), Text(field));
+    editor_.AddField(Text(name), Text(field));
     return S_OK;
 }
 
 STDMETHODIMP CPixmend::ClearFields() {
-    settings_.fields.Clear();
+    editor_.ClearFields();
     return S_OK;
 }
 
 STDMETHODIMP CPixmend::OpenFile(BSTR newVal) {
-    (void)newVal;
-    return E_NOTIMPL;  // the open dialog belongs to the editor window
+    editor_.ShowOpenDialog(Text(newVal));
+    return S_OK;
 }
 
 STDMETHODIMP CPixmend::put_PostUrl(BSTR newVal) {
-    settings_.postUrl = Text(newVal);
+    editor_.SetPostUrl(Text(newVal));
     return S_OK;
 }
 
 STDMETHODIMP CPixmend::put_FileFieldName(BSTR newVal) {
-    settings_.fileFieldName = Text(newVal);
+    editor_.SetFileFieldName(Text(newVal));
     return S_OK;
 }
 
 STDMETHODIMP CPixmend::put_ImageType(BSTR newVal) {
-    PxString type = Text(newVal);
-    ToLower(type);
-    settings_.imageType = type;
+    editor_.SetImageType(Text(newVal));
     return S_OK;
 }
 
 STDMETHODIMP CPixmend::put_JpgQuality(LONG newVal) {
-    settings_.jpegQuality = int(newVal);
-    settings_.jpegQualitySet = true;
+    editor_.SetJpegQuality(int(newVal));
     return S_OK;
 }
 
 STDMETHODIMP CPixmend::put_ClipWidth(LONG newVal) {
-    settings_.clipWidth = int32_t(newVal);
+    editor_.SetClipWidth(int(newVal));
     return S_OK;
 }
 
 STDMETHODIMP CPixmend::put_ClipHeight(LONG newVal) {
-    settings_.clipHeight = int32_t(newVal);
+    editor_.SetClipHeight(int(newVal));
     return S_OK;
 }
 
 STDMETHODIMP CPixmend::get_Version(BSTR* pVal) { return NewBstr(kEditorVersion, pVal); }
 
-STDMETHODIMP CPixmend::get_Response(BSTR* pVal) { return NewBstr(settings_.response, pVal); }
+STDMETHODIMP CPixmend::get_Response(BSTR* pVal) { return NewBstr(editor_.GetResponse(), pVal); }
