@@ -113,29 +113,26 @@ PageObject* CPixmend::NullWrite(DISPID id, WORD flags, const DISPPARAMS* params)
 
 void CPixmend::StockPropertyChanged() { dirty_ = true; }
 
-STDMETHODIMP CPixmend::put_BackColor(OLE_COLOR clr) {
-    backColor_ = clr;
+namespace {
+
+HRESULT ReadColor(OLE_COLOR value, OLE_COLOR* out) {
+    if (out == nullptr) return E_POINTER;
+    *out = value;
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT CPixmend::WriteColor(OLE_COLOR& member, OLE_COLOR value) {
+    member = value;
     StockPropertyChanged();
     return S_OK;
 }
 
-STDMETHODIMP CPixmend::get_BackColor(OLE_COLOR* pclr) {
-    if (pclr == nullptr) return E_POINTER;
-    *pclr = backColor_;
-    return S_OK;
-}
-
-STDMETHODIMP CPixmend::put_FillColor(OLE_COLOR clr) {
-    fillColor_ = clr;
-    StockPropertyChanged();
-    return S_OK;
-}
-
-STDMETHODIMP CPixmend::get_FillColor(OLE_COLOR* pclr) {
-    if (pclr == nullptr) return E_POINTER;
-    *pclr = fillColor_;
-    return S_OK;
-}
+STDMETHODIMP CPixmend::put_BackColor(OLE_COLOR clr) { return WriteColor(backColor_, clr); }
+STDMETHODIMP CPixmend::get_BackColor(OLE_COLOR* pclr) { return ReadColor(backColor_, pclr); }
+STDMETHODIMP CPixmend::put_FillColor(OLE_COLOR clr) { return WriteColor(fillColor_, clr); }
+STDMETHODIMP CPixmend::get_FillColor(OLE_COLOR* pclr) { return ReadColor(fillColor_, pclr); }
 
 STDMETHODIMP CPixmend::put_Object(IDispatchEx* newVal) {
     callbackArgument_.Set(newVal);

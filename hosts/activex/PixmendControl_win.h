@@ -91,6 +91,7 @@ private:
     void CallPageFunction(const PageObject& function);
     // A stock colour changed: the control needs saving.
     void StockPropertyChanged();
+    HRESULT WriteColor(OLE_COLOR& member, OLE_COLOR value);
 
     Inner inner_;
     IUnknown* outer_;  // controlling unknown: the aggregate, or &inner_
