@@ -18,7 +18,7 @@
 
 class Editor;
 
-class CPlugin : public EditorHost, public ScriptOwner {
+class CPlugin final : public EditorHost, public ScriptOwner {
 public:
     // Starts the editor (and with it GDI+). Throws std::bad_alloc.
     explicit CPlugin(NPP instance);

@@ -53,6 +53,7 @@ std::size_t FakeBrowser::RunAsyncCalls() {
         calls.swap(async_);
     }
     for (auto& call : calls) call.first(call.second);
+    asyncCallsRun += calls.size();
     return calls.size();
 }
 

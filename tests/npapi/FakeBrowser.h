@@ -63,9 +63,11 @@ public:
     std::size_t PendingAsyncCalls();
     // Runs the queued calls in order; returns how many ran.
     std::size_t RunAsyncCalls();
+    std::size_t asyncCallsRun = 0;
 
     // Deletes a string variant's buffer or drops an object reference.
     void Release(NPVariant& value);
+    void Drop(NPObject* object) { ReleaseObject(object); }
 
 private:
     static FakeBrowser* current_;
