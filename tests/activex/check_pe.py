@@ -1,12 +1,8 @@
 #!/usr/bin/env python3
-"""Checks what Pixmend.dll carries, from objdump's view of the PE file:
+"""Checks Pixmend.dll's exports, imported DLLs and resources from objdump -p:
   check_pe.py MACHINE OBJDUMP DLL [MACHINE OBJDUMP DLL ...]
-MACHINE is objdump's file format (pei-i386, pei-x86-64). Checked: the
-exports (the five COM entry points, undecorated, and otherwise only members
-of the exported stream and image classes), the imported DLLs (system DLLs
-only: no MinGW run time), and the resources the registrar, IDispatch and the
-version readers look up. Prints one line per failed check; exit status 1 if
-any failed."""
+(MACHINE: objdump's file format, pei-i386 or pei-x86-64). Prints each failed
+check; exit status 1 if any failed."""
 import re
 import subprocess
 import sys
