@@ -3,6 +3,7 @@
 #include <dispex.h>
 
 #include <functional>
+#include <thread>
 
 #include "tests/activex/PixmendDll.h"
 
@@ -110,6 +111,47 @@ TEST_P(CallbackTest, ReferencesAndCalls) {
 
     control->Release();
     EXPECT_EQ(error.refs, 1u) << "the control's end releases what it held";
+}
+
+// A caller in the multithreaded apartment: the call's own apartment entry
+// fails there (RPC_E_CHANGED_MODE) and must not be undone, or the caller's
+// COM would end with it.
+TEST_F(ComTest, CallerApartmentSurvivesTheCall) {
+    HRESULT apartmentAfter = E_FAIL;
+    APTTYPE type = APTTYPE_STA;
+    std::thread caller([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        IPixmend* control = dll.Create();
+        if (control != nullptr) {
+            FakeFunction complete(true);
+            control->put_OnComplete(&complete);
+            control->FireComplete();
+            control->Release();
+        }
+        APTTYPEQUALIFIER qualifier;
+        apartmentAfter = CoGetApartmentType(&type, &qualifier);
+        CoUninitialize();
+    });
+    caller.join();
+    EXPECT_EQ(apartmentAfter, S_OK);
+    EXPECT_EQ(type, APTTYPE_MTA);
+}
+
+// Script may hand over null BSTRs for any text: they are the empty text.
+TEST_F(ComTest, NullTextIsEmptyText) {
+    IPixmend* control = dll.Create();
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->put_PostUrl(nullptr), S_OK);
+    EXPECT_EQ(control->put_FileFieldName(nullptr), S_OK);
+    EXPECT_EQ(control->put_ImageType(nullptr), S_OK);
+    EXPECT_EQ(control->AddField(nullptr, nullptr), S_OK);
+    EXPECT_EQ(control->get_Response(nullptr), E_POINTER);
+    BSTR response = nullptr;
+    ASSERT_EQ(control->get_Response(&response), S_OK);
+    ASSERT_NE(response, nullptr) << "an empty response is a zero-length BSTR, not null";
+    EXPECT_EQ(SysStringLen(response), 0u);
+    SysFreeString(response);
+    control->Release();
 }
 
 INSTANTIATE_TEST_SUITE_P(ScriptObjects, CallbackTest, ::testing::Values(false, true),
