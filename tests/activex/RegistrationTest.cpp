@@ -1,12 +1,15 @@
 // regsvr32 of the 64-bit DLL in the suite's private Wine prefix, then the
 // registry as a client finds it: per machine, per user, and after removal.
 #include <windows.h>
+#include <ole2.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 #include <string>
+
+#include "hosts/activex/Pixmend.h"
 
 namespace {
 
@@ -127,6 +130,53 @@ void ExpectRemoved(bool user) {
     EXPECT_TRUE(KeyExists(user, L"AppID"));
 }
 
+// A worker apartment's calls through the proxy of IPixmend.
+struct ProxyCalls {
+    IStream* stream = nullptr;  // the marshalled control
+    HRESULT version = E_FAIL, names = E_FAIL;
+    std::wstring versionText;
+
+    static DWORD WINAPI Run(void* self) {
+        ProxyCalls& calls = *static_cast<ProxyCalls*>(self);
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        IPixmend* proxy = nullptr;
+        if (SUCCEEDED(CoGetInterfaceAndReleaseStream(calls.stream, IID_IPixmend,
+                                                     reinterpret_cast<void**>(&proxy)))) {
+            BSTR text = nullptr;
+            calls.version = proxy->get_Version(&text);
+            calls.versionText = text != nullptr ? text : L"";
+            SysFreeString(text);
+            DISPID id = 0;
+            LPOLESTR name = const_cast<LPOLESTR>(L"response");
+            calls.names = proxy->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+            if (id != 14) calls.names = E_FAIL;
+            proxy->Release();
+        }
+        CoUninitialize();
+        return 0;
+    }
+};
+
+// Registered, the control is reached from another apartment through the
+// proxy/stub built into the DLL (IDispatch's part included).
+void ExpectCallsThroughTheProxy() {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    IPixmend* control = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_Pixmend, nullptr, CLSCTX_INPROC_SERVER, IID_IPixmend,
+                               reinterpret_cast<void**>(&control)), S_OK);
+    ProxyCalls calls;
+    ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IPixmend, control, &calls.stream), S_OK);
+    HANDLE worker = CreateThread(nullptr, 0, &ProxyCalls::Run, &calls, 0, nullptr);
+    DWORD index = 0;  // the worker's calls run here: keep answering them
+    CoWaitForMultipleHandles(0, 30000, 1, &worker, &index);
+    CloseHandle(worker);
+    control->Release();
+    CoUninitialize();
+    EXPECT_EQ(calls.version, S_OK);
+    EXPECT_EQ(calls.versionText, L"1,0,3,20662");
+    EXPECT_EQ(calls.names, S_OK);
+}
+
 class Registration : public ::testing::Test {
 protected:
     // Starts from nothing registered, whatever an earlier run left.
@@ -149,6 +199,7 @@ TEST_F(Registration, PerMachineAndRemoval) {
     RegCloseKey(key);
     ASSERT_EQ(Regsvr32(L""), 0u);
     ExpectRegistered(false);
+    ExpectCallsThroughTheProxy();
     ASSERT_EQ(Regsvr32(L"/u"), 0u);
     ExpectRemoved(false);
     // The library describes IDispatchEx, but registering it must not take
