@@ -43,7 +43,8 @@ public:
     // Gives up ownership without deleting.
     [[nodiscard]] Value Release() { return std::exchange(value_, Value()); }
     // Empties the owner and returns the address for a creating call's
-    // out-parameter (GdipCreatePen1(..., pen.Put())).
+    // out-parameter (GdipCreatePen1(..., pen.Put())). The call must leave it
+    // null when it fails, as the GDI+ creating calls do.
     Value* Put() {
         Reset();
         return &value_;

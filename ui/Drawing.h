@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "support/Flavour.h"
+#include "support/GdiHandles.h"
 #include "ui/Geometry.h"
 
 namespace Corvane {
@@ -36,7 +37,8 @@ public:
     GdiGraphics& Get() { return graphics_; }
 
 private:
-    GdiGraphics graphics_;
+    Gdi::GdipGraphics owner_;
+    GdiGraphics graphics_;  // handle borrowed from owner_
 };
 
 // Starts GDI+ for the lifetime of the object (one start per editor).

@@ -49,7 +49,6 @@ Gdiplus::GpStatus OpenFamily(FamilyPtr& family) {
         return Gdiplus::Ok;
     if (Gp::GdipGetGenericFontFamilySansSerif(family.Put()) == Gdiplus::Ok && family)
         return Gdiplus::Ok;
-    family.Reset();
     return FirstInstalledFamily(family);
 }
 
@@ -100,14 +99,11 @@ ScopedGraphics::ScopedGraphics(HDC dc) {
         graphics_.lastStatus = Gdiplus::InvalidParameter;
         return;
     }
-    Gdiplus::GpGraphics* raw = nullptr;
-    graphics_.lastStatus = Gp::GdipCreateFromHDC(dc, &raw);
-    graphics_.handle = graphics_.lastStatus == Gdiplus::Ok ? raw : nullptr;
+    graphics_.lastStatus = Gp::GdipCreateFromHDC(dc, owner_.Put());
+    graphics_.handle = graphics_.lastStatus == Gdiplus::Ok ? owner_.Get() : nullptr;
 }
 
-ScopedGraphics::~ScopedGraphics() {
-    if (graphics_.handle != nullptr) Gp::GdipDeleteGraphics(graphics_.handle);
-}
+ScopedGraphics::~ScopedGraphics() = default;
 
 GdiplusSession::GdiplusSession() {
     Gdiplus::GdiplusStartupInput input;  // version 1, no callback, thread on

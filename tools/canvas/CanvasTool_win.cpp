@@ -149,7 +149,8 @@ double CpuNow() {
 bool Capture(HWND hwnd, const std::string& file) {
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     GdiFlush();
-    HDC windowDc = GetDC(hwnd);
+    WindowDC window(hwnd);
+    HDC windowDc = window.Get();
     MemoryDC mem(windowDc);
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
@@ -164,7 +165,7 @@ bool Capture(HWND hwnd, const std::string& file) {
         BitBlt(mem.Get(), 0, 0, kClientW, kClientH, windowDc, 0, 0, SRCCOPY);
         GdiFlush();
     }
-    ReleaseDC(hwnd, windowDc);
+    window.Reset();
     if (!bits)
         return false;
     PxImage shot(kClientW, kClientH, 24);
