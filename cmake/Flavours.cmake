@@ -62,8 +62,10 @@ function(_pixmend_flavours out)
   set(${out} ${fls} PARENT_SCOPE)
 endfunction()
 
-# pixmend_add_library(<name> <slots...>): static libraries <name>_<fl>.
-function(pixmend_add_library name)
+# Builds one target per flavour: KIND is STATIC (a component library, whose
+# include root, flavour definition and libraries pass on to its users) or
+# EXECUTABLE.
+function(_pixmend_add_flavoured kind name)
   cmake_parse_arguments(A "" "" "${PIXMEND_SLOT_ARGS}" ${ARGN})
   _pixmend_flavours(fls ${A_FLAVOURS})
   foreach(fl IN LISTS fls)
@@ -71,27 +73,29 @@ function(pixmend_add_library name)
     if(NOT srcs)
       continue()
     endif()
-    add_library(${name}_${fl} STATIC ${srcs})
-    target_include_directories(${name}_${fl} PUBLIC ${PROJECT_SOURCE_DIR})
-    target_compile_definitions(${name}_${fl} PUBLIC PIXMEND_FLAVOUR_${FL}=1 PRIVATE ${defines})
-    target_link_libraries(${name}_${fl} PUBLIC ${libs})
+    set(target ${name}_${fl})
+    if(kind STREQUAL "STATIC")
+      add_library(${target} STATIC ${srcs})
+      target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+      set(scope PUBLIC)
+    else()
+      add_executable(${target} ${srcs})
+      set(scope PRIVATE)
+    endif()
+    target_compile_definitions(${target} ${scope} PIXMEND_FLAVOUR_${FL}=1 PRIVATE ${defines})
+    target_link_libraries(${target} ${scope} ${libs})
   endforeach()
+endfunction()
+
+# pixmend_add_library(<name> <slots...>): static libraries <name>_<fl>.
+function(pixmend_add_library name)
+  _pixmend_add_flavoured(STATIC ${name} ${ARGN})
 endfunction()
 
 # pixmend_add_executable(<name> <slots...>): programs <name>_<fl> (tools,
 # tests), each compiled with its flavour's definition.
 function(pixmend_add_executable name)
-  cmake_parse_arguments(A "" "" "${PIXMEND_SLOT_ARGS}" ${ARGN})
-  _pixmend_flavours(fls ${A_FLAVOURS})
-  foreach(fl IN LISTS fls)
-    _pixmend_resolve_slots(${fl})
-    if(NOT srcs)
-      continue()
-    endif()
-    add_executable(${name}_${fl} ${srcs})
-    target_compile_definitions(${name}_${fl} PRIVATE PIXMEND_FLAVOUR_${FL}=1 ${defines})
-    target_link_libraries(${name}_${fl} PRIVATE ${libs})
-  endforeach()
+  _pixmend_add_flavoured(EXECUTABLE ${name} ${ARGN})
 endfunction()
 
 # pixmend_add_module(<output name> FLAVOUR <fl> DEF <file.def> <slots...>)

@@ -19,49 +19,45 @@ function(pixmend_gtest_report var test)
   set(${var} "--gtest_output=xml:${PIXMEND_TEST_RESULTS}/${test}.xml" PARENT_SCOPE)
 endfunction()
 
-# pixmend_add_test(<name> <slots...> [TIMEOUT seconds])
+# pixmend_add_test(<name> <slots...> [TIMEOUT seconds] [SERVER script.py])
 # Builds <name>_<fl> from the flavour slots of pixmend_add_executable (so a
 # Windows-only suite lists its files under WIN / NP_WIN / AX_WIN) and
 # registers each program as one ctest entry labelled with its flavour.
+#
+# SERVER makes it an end-to-end suite: it runs inside
+# `python3 <script.py> run --`, which starts local servers and hands their
+# ports to the suite in the environment. Such a suite skips its cases when the
+# ports are missing (run by hand); under ctest that means the wrapper broke,
+# so these entries carry the label "e2e" and scripts/summarize-tests.py counts
+# a skipped case of theirs as a failure. Their time-out defaults to 300 s.
 function(pixmend_add_test name)
-  cmake_parse_arguments(A "" "TIMEOUT" "${PIXMEND_SLOT_ARGS}" ${ARGN})
+  cmake_parse_arguments(A "" "TIMEOUT;SERVER" "${PIXMEND_SLOT_ARGS}" ${ARGN})
+  _pixmend_test_executable(${name} fls)
+  if(A_SERVER AND fls)
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    get_filename_component(server ${A_SERVER} ABSOLUTE)
+  endif()
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 120)
+    if(A_SERVER)
+      set(A_TIMEOUT 300)
+    endif()
   endif()
-  _pixmend_test_executable(${name} fls)
   foreach(fl IN LISTS fls)
     # One ctest entry per executable keeps the Wine start-up cost to one per
     # suite; the runner's own output lists every case.
     pixmend_gtest_report(report ${name}_${fl})
-    add_test(NAME ${name}_${fl} COMMAND ${name}_${fl} --gtest_brief=1 ${report})
-    set_tests_properties(${name}_${fl} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS ${fl})
-  endforeach()
-endfunction()
-
-# pixmend_add_server_test(<name> SERVER <script.py> <slots...> [TIMEOUT s])
-# An end-to-end suite: <name>_<fl> runs inside `python3 <script.py> run --`,
-# which starts local servers and hands their ports to the suite in the
-# environment. Such a suite skips its cases when the ports are missing (run by
-# hand); under ctest that means the wrapper broke, so these entries carry the
-# label "e2e" and scripts/summarize-tests.py counts a skipped case of theirs
-# as a failure.
-function(pixmend_add_server_test name)
-  cmake_parse_arguments(A "" "TIMEOUT;SERVER" "${PIXMEND_SLOT_ARGS}" ${ARGN})
-  if(NOT A_TIMEOUT)
-    set(A_TIMEOUT 300)
-  endif()
-  _pixmend_test_executable(${name} fls)
-  if(fls)
-    find_package(Python3 REQUIRED COMPONENTS Interpreter)
-  endif()
-  get_filename_component(server ${A_SERVER} ABSOLUTE)
-  foreach(fl IN LISTS fls)
-    pixmend_gtest_report(report ${name}_${fl})
-    add_test(NAME ${name}_${fl}
-             COMMAND ${Python3_EXECUTABLE} ${server} run --
-                     ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}_${fl}> --gtest_brief=1
-                     ${report})
-    set_tests_properties(${name}_${fl} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS "${fl};e2e")
+    set(labels ${fl})
+    if(A_SERVER)
+      # ctest adds the emulator only to a bare target name: name it here.
+      set(command ${Python3_EXECUTABLE} ${server} run -- ${CMAKE_CROSSCOMPILING_EMULATOR}
+                  $<TARGET_FILE:${name}_${fl}>)
+      list(APPEND labels e2e)
+    else()
+      set(command ${name}_${fl})
+    endif()
+    add_test(NAME ${name}_${fl} COMMAND ${command} --gtest_brief=1 ${report})
+    set_tests_properties(${name}_${fl} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS "${labels}")
   endforeach()
 endfunction()
 

@@ -74,76 +74,72 @@ public:
         : UniqueValue<HDC, DeleteDcTraits>(CreateCompatibleDC(compatibleWith)) {}
 };
 
-// A window's device context from GetDC, given back by ReleaseDC.
-class WindowDC {
+// An owner of a pair (a context and the value to give back to it), empty
+// while the second value is null; Traits::Close(first, second) gives it back.
+template <class First, class Second, class Traits>
+class UniquePair {
 public:
-    WindowDC() = default;
-    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDC() { Reset(); }
-    WindowDC(WindowDC&& other) noexcept
-        : window_(std::exchange(other.window_, nullptr)), dc_(std::exchange(other.dc_, nullptr)) {}
-    WindowDC& operator=(WindowDC&& other) noexcept {
+    UniquePair() = default;
+    UniquePair(First first, Second second) : first_(first), second_(second) {}
+    ~UniquePair() { Reset(); }
+    UniquePair(UniquePair&& other) noexcept
+        : first_(std::exchange(other.first_, First())), second_(std::exchange(other.second_, Second())) {}
+    UniquePair& operator=(UniquePair&& other) noexcept {
         if (this != &other) {
             Reset();
-            window_ = std::exchange(other.window_, nullptr);
-            dc_ = std::exchange(other.dc_, nullptr);
+            first_ = std::exchange(other.first_, First());
+            second_ = std::exchange(other.second_, Second());
         }
         return *this;
     }
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
+    UniquePair(const UniquePair&) = delete;
+    UniquePair& operator=(const UniquePair&) = delete;
 
-    HDC Get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
+    explicit operator bool() const { return second_ != Second(); }
     void Reset() {
-        if (dc_ != nullptr) ReleaseDC(window_, dc_);
-        window_ = nullptr;
-        dc_ = nullptr;
+        const First first = std::exchange(first_, First());
+        const Second second = std::exchange(second_, Second());
+        if (second != Second()) Traits::Close(first, second);
     }
 
+protected:
+    Second GetSecond() const { return second_; }
+
 private:
-    HWND window_ = nullptr;
-    HDC dc_ = nullptr;
+    First first_ = First();
+    Second second_ = Second();
+};
+
+struct ReleaseDcTraits {
+    static void Close(HWND window, HDC dc) { ReleaseDC(window, dc); }
+};
+
+// A window's device context from GetDC, given back by ReleaseDC.
+class WindowDC : public UniquePair<HWND, HDC, ReleaseDcTraits> {
+public:
+    WindowDC() = default;
+    explicit WindowDC(HWND window) : UniquePair(window, GetDC(window)) {}
+    HDC Get() const { return GetSecond(); }
+};
+
+struct RestoreSelectionTraits {
+    static void Close(HDC dc, HGDIOBJ previous) { SelectObject(dc, previous); }
 };
 
 // Selects an object into a device context and puts the previous one back
 // when it ends (or on Reset). A null object or a failed selection selects
-// nothing and restores nothing. Destroy it before the object it selected.
-class ScopedSelect {
+// nothing and restores nothing; the bool says whether it selected. Destroy
+// it before the object it selected.
+class ScopedSelect : public UniquePair<HDC, HGDIOBJ, RestoreSelectionTraits> {
 public:
     ScopedSelect() = default;
-    ScopedSelect(HDC dc, HGDIOBJ object) {
-        HGDIOBJ previous = object != nullptr ? SelectObject(dc, object) : nullptr;
-        if (previous != nullptr && previous != HGDI_ERROR) {
-            dc_ = dc;
-            previous_ = previous;
-        }
-    }
-    ~ScopedSelect() { Reset(); }
-    ScopedSelect(ScopedSelect&& other) noexcept
-        : dc_(std::exchange(other.dc_, nullptr)), previous_(std::exchange(other.previous_, nullptr)) {}
-    ScopedSelect& operator=(ScopedSelect&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            dc_ = std::exchange(other.dc_, nullptr);
-            previous_ = std::exchange(other.previous_, nullptr);
-        }
-        return *this;
-    }
-    ScopedSelect(const ScopedSelect&) = delete;
-    ScopedSelect& operator=(const ScopedSelect&) = delete;
-
-    // True when the object was selected (and will be deselected).
-    explicit operator bool() const { return previous_ != nullptr; }
-    void Reset() {
-        if (previous_ != nullptr) SelectObject(dc_, previous_);
-        dc_ = nullptr;
-        previous_ = nullptr;
-    }
+    ScopedSelect(HDC dc, HGDIOBJ object) : UniquePair(dc, Select(dc, object)) {}
 
 private:
-    HDC dc_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
+    static HGDIOBJ Select(HDC dc, HGDIOBJ object) {
+        HGDIOBJ previous = object != nullptr ? SelectObject(dc, object) : nullptr;
+        return previous != HGDI_ERROR ? previous : nullptr;
+    }
 };
 
 // Saves a device context's whole state (objects, clip region, modes,
