@@ -61,6 +61,15 @@ function(pixmend_add_test name)
   endforeach()
 endfunction()
 
+# The same, for call sites that name the end-to-end kind: SERVER is required.
+function(pixmend_add_server_test name)
+  cmake_parse_arguments(A "" "SERVER" "" ${ARGN})
+  if(NOT A_SERVER)
+    message(FATAL_ERROR "pixmend_add_server_test(${name}): SERVER script.py is required")
+  endif()
+  pixmend_add_test(${name} ${ARGN})
+endfunction()
+
 # Builds the GoogleTest program of a suite from the A_* slots of the caller;
 # sets <out> to the flavours whose program exists on this platform.
 macro(_pixmend_test_executable name out)
