@@ -28,6 +28,7 @@
 #include "image/PxFile.h"
 #include "image/PxImage.h"
 #include "support/Convert.h"
+#include "support/GdiHandles.h"
 
 namespace {
 
@@ -64,15 +65,14 @@ bool SaveShot(Editor& editor, int w, int h, const std::string& path) {
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 24;
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, dib);
-    editor.PaintTo(dc, RECT{0, 0, w, h});
-    GdiFlush();
+    Corvane::Gdi::GdiObject<HBITMAP> dib(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    Corvane::Gdi::MemoryDC dc(nullptr);
+    {
+        Corvane::Gdi::ScopedSelect select(dc.Get(), dib.Get());
+        editor.PaintTo(dc.Get(), RECT{0, 0, w, h});
+        GdiFlush();
+    }
     if (bits != nullptr) memcpy(shot.GetBits(0), bits, shot.GetEffWidth() * static_cast<size_t>(h));
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(dib);
     PxMemFile stream;
     FILE* f = bits != nullptr && stream.Open() && shot.Encode(&stream, PXIMAGE_FORMAT_PNG)
                   ? std::fopen(path.c_str(), "wb") : nullptr;
