@@ -17,6 +17,8 @@ How a ctest entry counts:
     has nothing to skip: each skipped case or a skip of the whole entry
     counts as a failure, since it means the wrapper did not hand over its
     servers.
+  - an entry whose command asks GoogleTest for a report and left none
+    counts as a failure: its wrapper ended well without running it.
 Every build listed in build/failed-builds adds one failure (its tree is not
 read), and any other build tree without ctest results adds one. Prints a line per suite and the closing
 "N passed, N failed" line (", N skipped" follows when there are skips).
@@ -56,20 +58,23 @@ def ctest_entries(build_dir):
     return entries
 
 
-def e2e_tests(build_dir):
-    """Names of the tests labelled e2e, asked of ctest itself."""
+def test_kinds(build_dir):
+    """{name: (e2e, writes_report)} asked of ctest itself: whether the test
+    carries the e2e label, and whether its command asks GoogleTest for an XML
+    report."""
     try:
         listing = subprocess.run(["ctest", "--test-dir", build_dir, "--show-only=json-v1"],
                                  capture_output=True, text=True, check=True).stdout
         tests = json.loads(listing).get("tests", [])
     except (OSError, subprocess.CalledProcessError, ValueError):
-        return set()
-    names = set()
+        return {}
+    kinds = {}
     for test in tests:
-        for prop in test.get("properties", []):
-            if prop.get("name") == "LABELS" and E2E_LABEL in prop.get("value", []):
-                names.add(test.get("name"))
-    return names
+        labels = [v for prop in test.get("properties", []) if prop.get("name") == "LABELS"
+                  for v in prop.get("value", [])]
+        report = any(str(arg).startswith("--gtest_output=xml:") for arg in test.get("command", []))
+        kinds[test.get("name")] = (E2E_LABEL in labels, report)
+    return kinds
 
 
 def gtest_counts(build_dir, name):
@@ -84,7 +89,7 @@ def gtest_counts(build_dir, name):
     return tests - fails - skips, fails, skips
 
 
-def entry_counts(build_dir, name, outcome, e2e):
+def entry_counts(build_dir, name, outcome, e2e, writes_report):
     """(passed, failed, skipped) of one ctest entry."""
     if outcome == "notrun":
         return 0, 1, 0
@@ -92,7 +97,9 @@ def entry_counts(build_dir, name, outcome, e2e):
         return (0, 1, 0) if e2e else (0, 0, 1)
     counts = gtest_counts(build_dir, name)
     if counts is None:
-        return (1, 0, 0) if outcome == "pass" else (0, 1, 0)
+        # A GoogleTest program always writes the report it is asked for;
+        # without one, whatever ran it ended well without running it.
+        return (1, 0, 0) if outcome == "pass" and not writes_report else (0, 1, 0)
     p, f, s = counts
     if outcome != "pass" and f == 0:
         f = 1  # died after its last case, or timed out
@@ -121,16 +128,19 @@ def main(dirs):
             print(f"  {d}: no ctest results")
             failed += 1
             continue
-        e2e = e2e_tests(d)
+        kinds = test_kinds(d)
         for name, outcome in entries:
-            p, f, s = entry_counts(d, name, outcome, name in e2e)
+            e2e, writes_report = kinds.get(name, (False, False))
+            p, f, s = entry_counts(d, name, outcome, e2e, writes_report)
             passed, failed, skipped = passed + p, failed + f, skipped + s
             line = f"  {os.path.basename(d)}/{name}: {p} passed, {f} failed"
             if s:
                 line += f", {s} skipped"
             if outcome == "notrun":
                 line += " (not run)"
-            elif name in e2e and (outcome == "skip" or (gtest_counts(d, name) or (0, 0, 0))[2]):
+            elif f and writes_report and gtest_counts(d, name) is None:
+                line += " (no report: the suite did not run)"
+            elif e2e and (outcome == "skip" or (gtest_counts(d, name) or (0, 0, 0))[2]):
                 line += " (an end-to-end suite skipped: its servers were not handed over)"
             print(line)
     for preset in broken:

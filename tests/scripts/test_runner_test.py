@@ -86,6 +86,10 @@ class Runner(unittest.TestCase):
              "0 passed, 1 failed", 1),
             ("report cases are counted, skipped cases as skips",
              gtest_like("cases", 5, 2, "np"), "3 passed, 0 failed, 2 skipped", 0),
+            ("a suite asked for a report that wrote none did not run",
+             "add_test(NAME e2e COMMAND true --gtest_output=xml:e2e.xml)\n"
+             "add_test(NAME plain COMMAND true)\nset_tests_properties(e2e plain PROPERTIES LABELS \"np;e2e\")\n",
+             "1 passed, 1 failed", 1),
             ("skipped cases of an end-to-end suite are failures",
              gtest_like("cases", 5, 2, "np;e2e"), "3 passed, 2 failed", 1),
         ]
