@@ -118,33 +118,22 @@ class Pe:
 
 
 def version_info(block):
-    """(fixed file info tuple, {key: value}) from a VS_VERSIONINFO block."""
-    def node(at):
-        length, value_length, kind = struct.unpack_from("<HHH", block, at)
-        end = at + 6
+    """(fixed file info tuple or None, value of key) from a VS_VERSIONINFO block."""
+    at = block.find(struct.pack("<I", 0xFEEF04BD))
+    fixed = struct.unpack_from("<13I", block, at) if at >= 0 else None
+
+    def string(key):
+        # A String node: its key, the terminator, padding to 32 bits, the value.
+        at = block.find((key + "\0").encode("utf-16-le"))
+        if at < 0 or at % 2:
+            return None
+        value = (at + 2 * len(key) + 2 + 3) & ~3
+        end = value
         while block[end:end + 2] not in (b"\0\0", b""):
             end += 2
-        key = block[at + 6:end].decode("utf-16-le")
-        value = (end + 2 + 3) & ~3
-        children = (value + (value_length * (2 if kind == 1 else 1)) + 3) & ~3
-        return length, key, value, value_length, kind, children
+        return block[value:end].decode("utf-16-le")
 
-    strings, fixed = {}, None
-    def walk(at, limit):
-        nonlocal fixed
-        while at < limit:
-            length, key, value, value_length, kind, children = node(at)
-            if length == 0:
-                break
-            if key == "VS_VERSION_INFO":
-                fixed = struct.unpack_from("<13I", block, value)
-            elif kind == 1 and value_length:
-                strings[key] = block[value:value + 2 * value_length].decode("utf-16-le").rstrip("\0")
-            walk(children, at + length)
-            at = (at + length + 3) & ~3
-
-    walk(0, len(block))
-    return fixed, strings
+    return fixed, string
 
 
 def main(dll, skin_rc):
@@ -171,16 +160,16 @@ def main(dll, skin_rc):
         problems.append("imports of non-system DLLs: %s" % foreign)
 
     resources = pe.resources()
-    fixed, strings = version_info(next(iter(resources.get(16, {}).values()), b"\0" * 8))
+    fixed, string = version_info(next(iter(resources.get(16, {}).values()), b""))
     for key, expected in VERSION_STRINGS.items():
-        if strings.get(key) != expected:
-            problems.append("version %s = %r, expected %r" % (key, strings.get(key), expected))
+        if string(key) != expected:
+            problems.append("version %s = %r, expected %r" % (key, string(key), expected))
     if not fixed or fixed[0] != 0xFEEF04BD:
         problems.append("no fixed version record")
     elif (fixed[2:6] != (0x10000, 0x350B6, 0x10000, 0x350B6) or fixed[7] & 0x28 != 0x28
           or fixed[9] != 2):
         problems.append("fixed version record %s" % [hex(v) for v in fixed])
-    print("version: %d strings, MIMEType %r" % (len(strings), strings.get("MIMEType")))
+    print("version: MIMEType %r" % string("MIMEType"))
 
     listed = re.findall(r"^\s*\w+\s+PNG\s+\"", open(skin_rc).read(), re.M)
     pngs = resources.get("PNG", {})

@@ -21,7 +21,6 @@ FakeBrowser::FakeBrowser() {
     funcs.memalloc = MemAlloc;
     funcs.memfree = MemFree;
     funcs.getstringidentifier = GetStringIdentifier;
-    funcs.utf8fromidentifier = UTF8FromIdentifier;
     funcs.createobject = CreateObject;
     funcs.retainobject = RetainObject;
     funcs.releaseobject = ReleaseObject;
@@ -78,13 +77,6 @@ NPIdentifier FakeBrowser::GetStringIdentifier(const NPUTF8* name) {
     auto& slot = current_->ids_[name];
     if (!slot) slot.reset(new std::string(name));
     return slot.get();
-}
-
-NPUTF8* FakeBrowser::UTF8FromIdentifier(NPIdentifier id) {
-    const std::string& name = *static_cast<std::string*>(id);
-    char* copy = static_cast<char*>(MemAlloc(static_cast<uint32_t>(name.size() + 1)));
-    if (copy) std::memcpy(copy, name.c_str(), name.size() + 1);
-    return copy;
 }
 
 NPObject* FakeBrowser::CreateObject(NPP npp, NPClass* npClass) {

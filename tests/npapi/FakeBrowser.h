@@ -74,7 +74,6 @@ private:
     static void* MemAlloc(uint32_t size);
     static void MemFree(void* ptr);
     static NPIdentifier GetStringIdentifier(const NPUTF8* name);
-    static NPUTF8* UTF8FromIdentifier(NPIdentifier id);
     static NPObject* CreateObject(NPP npp, NPClass* npClass);
     static NPObject* RetainObject(NPObject* object);
     static void ReleaseObject(NPObject* object);

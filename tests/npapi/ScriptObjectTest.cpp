@@ -13,6 +13,7 @@
 #include "hosts/npapi/ScriptValues.h"
 #include "hosts/npapi/ScriptablePluginObject.h"
 #include "support/ConfigMgr.h"
+#include "support/Loger.h"
 #include "tests/npapi/FakeBrowser.h"
 
 namespace {
@@ -151,6 +152,18 @@ TEST_F(ScriptObjectTest, StringsAndNumbersReturnedSafely) {
     EXPECT_FALSE(Get("Version", &result));
     EXPECT_EQ(result.type, NPVariantType_Void);
     EXPECT_FALSE(object_->_class->invokeDefault(object_, nullptr, 0, &result));
+}
+
+TEST_F(ScriptObjectTest, ProcessWideValuesGoToTheirHolders) {
+    ScriptString log("c:\\px.log"), folder("D:\\pictures");
+    EXPECT_TRUE(Set("Debug", IntVariant(1)));
+    EXPECT_TRUE(Set("LogFile", log.Variant()));
+    EXPECT_TRUE(Set("Watermark", BoolVariant(true)));
+    EXPECT_TRUE(Set("DefaultFolder", folder.Variant()));
+    EXPECT_EQ(Loger::Instance().GetLog().IsEnabled(), 1);
+    EXPECT_EQ(Loger::Instance().GetLogFile(), "c:\\px.log");
+    EXPECT_TRUE(ConfigMgr::Instance().GetWatermark());
+    EXPECT_EQ(ConfigMgr::Instance().GetDefaultFolder(), "D:\\pictures");
 }
 
 TEST_F(ScriptObjectTest, PageCallHoldsFunctionAndArgumentAcrossTheCall) {
