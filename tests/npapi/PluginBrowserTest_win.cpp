@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <thread>
 
 #include "tests/npapi/FakeBrowser.h"
@@ -54,8 +55,33 @@ HWND MakeWindow(const wchar_t* cls, WNDPROC proc, HWND parent) {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = cls;
     RegisterClassW(&wc);  // fails harmlessly once registered
-    return CreateWindowExW(0, cls, L"", parent ? WS_CHILD | WS_VISIBLE : WS_OVERLAPPEDWINDOW,
+    return CreateWindowExW(0, cls, L"", parent ? WS_CHILD | WS_VISIBLE : WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                            0, 0, 400, 300, parent, nullptr, wc.hInstance, nullptr);
+}
+
+// Distinct colours in a rectangle of a window's client area, as painted.
+std::size_t DistinctColours(HWND window, RECT r) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(window), memory = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const uint32_t* pixels = static_cast<const uint32_t*>(bits);
+    std::set<uint32_t> colours(pixels, pixels + (bits ? w * h : 0));
+    SelectObject(memory, old);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return colours.size();
 }
 
 struct Instance {
@@ -284,6 +310,8 @@ TEST_F(PluginBrowser, WindowIsSubclassedOnceAndGivenBack) {
     ASSERT_EQ(Attach(a_), NPERR_NO_ERROR);
     const LONG_PTR subclassed = GetWindowLongPtrW(a_.window, GWLP_WNDPROC);
     EXPECT_NE(subclassed, original);
+    // The open button's picture comes from the DLL's own resources.
+    EXPECT_GE(DistinctColours(a_.window, {2, 2, 49, 52}), 8u);
     ASSERT_EQ(Attach(a_), NPERR_NO_ERROR);
     EXPECT_EQ(GetWindowLongPtrW(a_.window, GWLP_WNDPROC), subclassed);
     gChildMessages = 0;
