@@ -61,6 +61,33 @@ function(pixmend_add_test name)
   endforeach()
 endfunction()
 
+# pixmend_add_test_run(<suite> <suffix> [ON WIN|POSIX] [ARGS ...]
+#                      [ENVIRONMENT var=value ...] [TIMEOUT seconds])
+# Runs the programs of a suite declared by pixmend_add_test once more, as
+# <suite>_<fl>_<suffix>, with extra GoogleTest arguments (a filter, say) and
+# environment, writing a report of its own. ON limits the run to one kind of
+# build (Wine's code page follows LANG, for example, so code-page runs are
+# ON WIN). Flavours whose program does not exist here get no run.
+function(pixmend_add_test_run suite suffix)
+  cmake_parse_arguments(A "" "ON;TIMEOUT" "ARGS;ENVIRONMENT" ${ARGN})
+  if(A_ON AND NOT A_ON STREQUAL PIXMEND_PLATFORM)
+    return()
+  endif()
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 120)
+  endif()
+  foreach(fl IN LISTS PIXMEND_FLAVOURS)
+    if(NOT TARGET ${suite}_${fl})
+      continue()
+    endif()
+    set(name ${suite}_${fl}_${suffix})
+    pixmend_gtest_report(report ${name})
+    add_test(NAME ${name} COMMAND ${suite}_${fl} --gtest_brief=1 ${A_ARGS} ${report})
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS ${fl}
+                         ENVIRONMENT "${A_ENVIRONMENT}")
+  endforeach()
+endfunction()
+
 # The same, for call sites that name the end-to-end kind: SERVER is required.
 function(pixmend_add_server_test name)
   cmake_parse_arguments(A "" "SERVER" "" ${ARGN})
