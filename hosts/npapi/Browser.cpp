@@ -28,7 +28,6 @@ NPNetscapeFuncs* Scripting() {
 }  // namespace
 
 void SetFuncs(NPNetscapeFuncs* funcs) { gFuncs.store(funcs); }
-NPNetscapeFuncs* Funcs() { return gFuncs.load(); }
 
 bool HasScripting() {
     NPNetscapeFuncs* f = Scripting();

@@ -10,9 +10,8 @@
 
 namespace Browser {
 
-// The table NP_Initialize accepted, or null (also after NP_Shutdown).
+// The table NP_Initialize accepted (the browser's own, not a copy).
 void SetFuncs(NPNetscapeFuncs* funcs);
-NPNetscapeFuncs* Funcs();
 
 // The npruntime entries the script object needs are present (minor version
 // 14 or later and a table that reaches them).

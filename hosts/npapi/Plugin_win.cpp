@@ -76,7 +76,6 @@ bool CPlugin::AttachWindow(NPWindow* record) {
     previousProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CPlugin::WindowProc)));
     window_ = window;
-    windowRecord_ = record;
     attached_ = true;
     if (!editor_->AttachWindow(window)) {
         DetachWindow();
@@ -91,7 +90,6 @@ void CPlugin::DetachWindow() {
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
     SetWindowLongPtrW(window_, GWLP_USERDATA, previousUserData_);
     window_ = nullptr;
-    windowRecord_ = nullptr;
     previousProc_ = nullptr;
     attached_ = false;
 }

@@ -69,7 +69,6 @@ private:
 
     NPP instance_;
     HWND window_ = nullptr;
-    NPWindow* windowRecord_ = nullptr;  // the browser's record, not a copy
     bool attached_ = false;
     WNDPROC previousProc_ = nullptr;
     LONG_PTR previousUserData_ = 0;

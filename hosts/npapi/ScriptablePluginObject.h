@@ -70,7 +70,6 @@ public:
     // Set by the owning instance right after creation, cleared (null) by it
     // before it goes away.
     void SetOwner(ScriptOwner* owner) { owner_ = owner; }
-    NPP Instance() const { return npp_; }
 
 protected:
     NPP npp_;
