@@ -104,18 +104,18 @@ endfunction()
 # Builds the SHARED library target <output name> (file <output name>.dll, no
 # "lib" prefix) from the flavour's slots (SOURCES, WIN, NP_WIN, ... as above;
 # resource scripts .rc go in the source slots) linked against the <fl>
-# variants of DEPS. Only what the .def file names is exported, undecorated
-# (stdcall entry points of the 32-bit build keep their plain names). The
+# variants of DEPS. The .def file names the entry points, exported
+# undecorated (stdcall entry points of the 32-bit build keep their plain
+# names); classes declared for export (support/Export.h) add themselves. The
 # MinGW runtime (libgcc, libstdc++, winpthread) is linked in statically: a
 # browser loads the DLL from the plug-in folder or the registry path and
 # finds no MinGW DLLs beside it. Component libraries are whole archives, so
 # exported classes that nothing in the DLL calls still get in.
 #
 #   pixmend_add_module(npPixmend FLAVOUR np
-#     DEF     npPixmend.def
-#     WIN     PluginEntry_win.cpp Plugin_win.cpp npPixmend.rc
-#     DEPS    editor canvas_panel ui upload support pximage
-#     WIN_LIBS gdiplus ole32)
+#     DEF  npPixmend.def
+#     WIN  PluginEntry_win.cpp Plugin_win.cpp npPixmend.rc
+#     DEPS npapi_script editor pximage)
 #
 # Windows builds only; elsewhere the call does nothing (there is no native
 # deliverable), so it needs no if(WIN32) around it.
