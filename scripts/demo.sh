@@ -9,16 +9,9 @@
 #   scripts/demo.sh [np|ax]        (PIXMEND_DEMO_ARGS adds pxdemo options)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-flavour=${1:-np}
-build=build/win64
-[[ -f $build/build.ninja ]] || cmake --preset win64 >/dev/null
-cmake --build "$build" --target "pxdemo_$flavour" >/dev/null
-export PIXMEND_WINEPREFIX=${PIXMEND_WINEPREFIX:-$PWD/$build/wineprefix}
-work=$PWD/$build/pxdemo
-mkdir -p "$work"
-winpath() { local p="Z:$1"; printf '%s' "${p//\//\\}"; }  # Wine maps Z: to /
+source scripts/pxdemo-env.sh "${1:-np}"
 
-scripts/wine-run.sh "$build/tools/pxdemo_$flavour.exe" --make-sample "$(winpath "$work/sample.jpg")"
+scripts/wine-run.sh "$demo" --make-sample "$(winpath "$work/sample.jpg")"
 rm -f "$work/port"
 python3 tools/pxdemo/receiver.py --folder "$work/received" --port-file "$work/port" &
 receiver=$!
@@ -30,9 +23,9 @@ args=(--url "http://127.0.0.1:$port/upload" --width 300 --height 200 --argument 
       user=demo album=7 ${PIXMEND_DEMO_ARGS:-})
 if [[ -n ${DISPLAY:-} ]]; then
     echo "pxdemo: the editor is open on $DISPLAY; press OK to upload, close the window to end."
-    scripts/wine-run.sh "$build/tools/pxdemo_$flavour.exe" "${args[@]}" "$(winpath "$work/sample.jpg")"
+    scripts/wine-run.sh "$demo" "${args[@]}" "$(winpath "$work/sample.jpg")"
 else
-    scripts/wine-run.sh "$build/tools/pxdemo_$flavour.exe" "${args[@]}" --submit --exit-after-upload \
+    scripts/wine-run.sh "$demo" "${args[@]}" --submit --exit-after-upload \
         --shot "$(winpath "$work/pxdemo.png")" "$(winpath "$work/sample.jpg")"
     echo "pxdemo: no X display, so it ran under Xvfb; screenshot: $work/pxdemo.png"
 fi

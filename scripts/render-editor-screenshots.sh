@@ -10,15 +10,8 @@
 # Usage: scripts/render-editor-screenshots.sh [np|ax]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-flavour=${1:-np}
-build=build/win64
-[[ -f $build/build.ninja ]] || cmake --preset win64 >/dev/null
-cmake --build "$build" --target "pxdemo_$flavour" >/dev/null
-export PIXMEND_WINEPREFIX=${PIXMEND_WINEPREFIX:-$PWD/$build/wineprefix}
-winpath() { local p="Z:$1"; printf '%s' "${p//\//\\}"; }  # Wine maps Z: to /
-mkdir -p "$build/pxdemo"
-sample=$PWD/$build/pxdemo/sample.jpg
-demo=$build/tools/pxdemo_$flavour.exe
+source scripts/pxdemo-env.sh "${1:-np}"
+sample=$work/sample.jpg
 scripts/wine-run.sh "$demo" --make-sample "$(winpath "$sample")"
 scripts/wine-run.sh "$demo" --shots "$(winpath "$PWD/docs")" --url http://127.0.0.1:1/upload \
     --width 300 --height 200 "$(winpath "$sample")"
