@@ -109,6 +109,9 @@ void CanvasPanel::OnMouseWheel(CMouseEventArgs& e) {
 }
 
 void CanvasPanel::DrawBackground(HDC dc) {
+    // Detaching releases the tile; a panel attached again loads it anew.
+    if (!background_.IsValid())
+        LoadCanvasBackground(background_);
     if (!background_.IsValid())
         return;
     const int32_t w = bounds_.right - bounds_.left, h = bounds_.bottom - bounds_.top;

@@ -101,6 +101,9 @@ public:
     // Connected to the Cancel button; has no effect.
     void Cancel();
     UploadState GetUploadState() const { return uploadState_; }
+    // The outcome of the upload whose finish is pending; meaningful from
+    // host.ScheduleFinish on (any thread) until FinishUpload.
+    UploadOutcome PendingOutcome() const { return static_cast<UploadOutcome>(outcome_.load()); }
     // Window thread. Ends the upload whose final event arrived: state, busy
     // display off, buttons on, response copied, then host.CallPage. Does
     // nothing when no upload has ended since the last call.

@@ -9,6 +9,11 @@ enum class UploadOutcome { Complete, Error };
 
 class EditorHost {
 public:
+    // Window thread, at OK, after the editor has committed to an upload and
+    // before the upload thread starts: the host prepares what ScheduleFinish
+    // will need.
+    virtual void UploadStarting() {}
+
     // Upload thread, once per upload, after the final event. The host arranges
     // for editor.FinishUpload() to run on the window (script) thread and
     // returns true; when it cannot (no such mechanism, or it failed) it

@@ -279,6 +279,7 @@ void Editor::Submit() {
     canvas_->SetBusy(true);
     SetButtonsDisabled(true);
     uploadState_ = Uploading;
+    host_.UploadStarting();
     StartPost(width, height);
 }
 

@@ -5,11 +5,25 @@
 #include "hosts/activex/ComModule_win.h"
 
 CPixmend::CPixmend(IUnknown* outer)
-    : inner_(*this), outer_(outer != nullptr ? outer : &inner_), editor_(*this) {
+    : inner_(*this), outer_(outer != nullptr ? outer : &inner_), editor_(*this),
+      deliveryIdle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
+    extent_.cx = extent_.cy = kDefaultExtent;
     g_module.Lock();
 }
 
-CPixmend::~CPixmend() { g_module.Unlock(); }
+CPixmend::~CPixmend() {
+    // A container that released the control without deactivating it leaves
+    // the window behind; it must not outlive the object it routes to.
+    if (window_ != nullptr) DestroyWindow(window_);
+    RevokeCallbackEntry();
+    for (IUnknown* held : {static_cast<IUnknown*>(inPlaceSite_), static_cast<IUnknown*>(frame_),
+                           static_cast<IUnknown*>(document_), static_cast<IUnknown*>(clientSite_),
+                           site_, static_cast<IUnknown*>(adviseHolder_),
+                           static_cast<IUnknown*>(viewSink_)})
+        if (held != nullptr) held->Release();
+    if (deliveryIdle_ != nullptr) CloseHandle(deliveryIdle_);
+    g_module.Unlock();
+}
 
 HRESULT CPixmend::CreateInstance(IUnknown* outer, REFIID riid, void** out) {
     if (out == nullptr) return E_POINTER;
@@ -45,6 +59,17 @@ HRESULT CPixmend::InnerQueryInterface(REFIID riid, void** out) {
     *out = nullptr;
     if (riid == IID_IUnknown) *out = static_cast<IUnknown*>(&inner_);
     else if (riid == IID_IPixmend || riid == IID_IDispatch) *out = static_cast<IPixmend*>(this);
+    else if (riid == IID_IViewObjectEx || riid == IID_IViewObject2 || riid == IID_IViewObject)
+        *out = static_cast<IViewObjectEx*>(this);
+    else if (riid == IID_IOleInPlaceObjectWindowless || riid == IID_IOleInPlaceObject ||
+             riid == IID_IOleWindow)
+        *out = static_cast<IOleInPlaceObjectWindowless*>(this);
+    else if (riid == IID_IOleInPlaceActiveObject) *out = static_cast<IOleInPlaceActiveObject*>(this);
+    else if (riid == IID_IOleControl) *out = static_cast<IOleControl*>(this);
+    else if (riid == IID_IOleObject) *out = static_cast<IOleObject*>(this);
+    else if (riid == IID_IPersistStreamInit || riid == IID_IPersist)
+        *out = static_cast<IPersistStreamInit*>(this);
+    else if (riid == IID_IObjectWithSite) *out = static_cast<IObjectWithSite*>(this);
     else if (riid == IID_IObjectSafety) *out = static_cast<IObjectSafety*>(this);
     else return E_NOINTERFACE;
     static_cast<IUnknown*>(*out)->AddRef();
@@ -111,7 +136,10 @@ PageObject* CPixmend::NullWrite(DISPID id, WORD flags, const DISPPARAMS* params)
 
 // ---- IPixmend: colours and callbacks ----
 
-void CPixmend::StockPropertyChanged() { dirty_ = true; }
+void CPixmend::StockPropertyChanged() {
+    dirty_ = true;
+    ViewChanged();
+}
 
 namespace {
 
@@ -161,16 +189,17 @@ void CPixmend::CallPageFunction(const PageObject& function) {
 }
 
 STDMETHODIMP CPixmend::FireComplete() {
-    CallPageFunction(onComplete_);
+    Fire(onComplete_);
     return S_OK;
 }
 
 STDMETHODIMP CPixmend::FireError() {
-    CallPageFunction(onError_);
+    Fire(onError_);
     return S_OK;
 }
 
 void CPixmend::CallPage(UploadOutcome outcome) {
+    ++pageCalls_;
     CallPageFunction(outcome == UploadOutcome::Complete ? onComplete_ : onError_);
 }
 

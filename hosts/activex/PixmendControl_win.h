@@ -2,7 +2,10 @@
 // CPixmend: the ActiveX control through which a page in a COM-hosting browser
 // uses the editor. This file is its COM identity and script surface: the
 // IPixmend dual interface (dispatch driven by the type library inside the
-// DLL), IObjectSafety, aggregation, and the page's callbacks.
+// DLL), IObjectSafety, aggregation, and the page's callbacks. The OLE control
+// side (in-place activation, its window, drawing, persistence, site) is in
+// PixmendOle_win.cpp and PixmendView_win.cpp, callback delivery across
+// threads in PixmendCallback_win.cpp.
 //
 // Threading: apartment-threaded; every method runs on the thread that created
 // the control (other threads reach it through the marshalled proxy).
@@ -11,13 +14,25 @@
 #include <windows.h>
 #include <ole2.h>
 #include <objsafe.h>
+#include <ocidl.h>
+
+#include <atomic>
 
 #include "editor/Editor.h"
 #include "editor/EditorHost.h"
 #include "hosts/activex/PageObject_win.h"
 #include "hosts/activex/Pixmend.h"
 
-class CPixmend final : public IPixmend, public IObjectSafety, private EditorHost {
+class CPixmend final : public IPixmend,
+                       public IPersistStreamInit,
+                       public IOleControl,
+                       public IOleObject,
+                       public IOleInPlaceActiveObject,
+                       public IViewObjectEx,
+                       public IOleInPlaceObjectWindowless,
+                       public IObjectWithSite,
+                       public IObjectSafety,
+                       private EditorHost {
 public:
     // The class factory's creation function (ClassFactory_win.h's contract).
     static HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** out);
@@ -62,6 +77,83 @@ public:
                                            DWORD* enabled) override;
     STDMETHODIMP SetInterfaceSafetyOptions(REFIID riid, DWORD mask, DWORD options) override;
 
+    // IPersist / IPersistStreamInit: the extent and the two stock colours.
+    STDMETHODIMP GetClassID(CLSID* clsid) override;
+    STDMETHODIMP IsDirty() override;
+    STDMETHODIMP Load(LPSTREAM stream) override;
+    STDMETHODIMP Save(LPSTREAM stream, BOOL clearDirty) override;
+    STDMETHODIMP GetSizeMax(ULARGE_INTEGER* size) override;
+    STDMETHODIMP InitNew() override;
+
+    // IOleControl.
+    STDMETHODIMP GetControlInfo(CONTROLINFO* info) override;
+    STDMETHODIMP OnMnemonic(MSG* msg) override;
+    STDMETHODIMP OnAmbientPropertyChange(DISPID id) override;
+    STDMETHODIMP FreezeEvents(BOOL freeze) override;
+
+    // IOleObject.
+    STDMETHODIMP SetClientSite(IOleClientSite* site) override;
+    STDMETHODIMP GetClientSite(IOleClientSite** site) override;
+    STDMETHODIMP SetHostNames(LPCOLESTR app, LPCOLESTR object) override;
+    STDMETHODIMP Close(DWORD saveOption) override;
+    STDMETHODIMP SetMoniker(DWORD which, IMoniker* moniker) override;
+    STDMETHODIMP GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) override;
+    STDMETHODIMP InitFromData(IDataObject* data, BOOL creation, DWORD reserved) override;
+    STDMETHODIMP GetClipboardData(DWORD reserved, IDataObject** data) override;
+    STDMETHODIMP DoVerb(LONG verb, LPMSG msg, IOleClientSite* site, LONG index, HWND parent,
+                        LPCRECT pos) override;
+    STDMETHODIMP EnumVerbs(IEnumOLEVERB** verbs) override;
+    STDMETHODIMP Update() override;
+    STDMETHODIMP IsUpToDate() override;
+    STDMETHODIMP GetUserClassID(CLSID* clsid) override;
+    STDMETHODIMP GetUserType(DWORD form, LPOLESTR* type) override;
+    STDMETHODIMP SetExtent(DWORD aspect, SIZEL* size) override;
+    STDMETHODIMP GetExtent(DWORD aspect, SIZEL* size) override;
+    STDMETHODIMP Advise(IAdviseSink* sink, DWORD* connection) override;
+    STDMETHODIMP Unadvise(DWORD connection) override;
+    STDMETHODIMP EnumAdvise(IEnumSTATDATA** advise) override;
+    STDMETHODIMP GetMiscStatus(DWORD aspect, DWORD* status) override;
+    STDMETHODIMP SetColorScheme(LOGPALETTE* palette) override;
+
+    // IOleWindow / IOleInPlaceObject(Windowless) / IOleInPlaceActiveObject.
+    STDMETHODIMP GetWindow(HWND* window) override;
+    STDMETHODIMP ContextSensitiveHelp(BOOL enter) override;
+    STDMETHODIMP InPlaceDeactivate() override;
+    STDMETHODIMP UIDeactivate() override;
+    STDMETHODIMP SetObjectRects(LPCRECT pos, LPCRECT clip) override;
+    STDMETHODIMP ReactivateAndUndo() override;
+    STDMETHODIMP OnWindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    STDMETHODIMP GetDropTarget(IDropTarget** target) override;
+    STDMETHODIMP TranslateAccelerator(LPMSG msg) override;
+    STDMETHODIMP OnFrameWindowActivate(BOOL activate) override;
+    STDMETHODIMP OnDocWindowActivate(BOOL activate) override;
+    STDMETHODIMP ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frame) override;
+    STDMETHODIMP EnableModeless(BOOL enable) override;
+
+    // IViewObject / IViewObject2 / IViewObjectEx.
+    STDMETHODIMP Draw(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device,
+                      HDC targetDc, HDC dc, LPCRECTL bounds, LPCRECTL metaBounds,
+                      BOOL(STDMETHODCALLTYPE* keepGoing)(ULONG_PTR), ULONG_PTR argument) override;
+    STDMETHODIMP GetColorSet(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device,
+                             HDC targetDc, LOGPALETTE** colors) override;
+    STDMETHODIMP Freeze(DWORD aspect, LONG index, void* aspectInfo, DWORD* freeze) override;
+    STDMETHODIMP Unfreeze(DWORD freeze) override;
+    STDMETHODIMP SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
+    STDMETHODIMP GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
+    STDMETHODIMP GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device, LPSIZEL size) override;
+    STDMETHODIMP GetRect(DWORD aspect, LPRECTL rect) override;
+    STDMETHODIMP GetViewStatus(DWORD* status) override;
+    STDMETHODIMP QueryHitPoint(DWORD aspect, LPCRECT bounds, POINT point, LONG closeHint,
+                               DWORD* result) override;
+    STDMETHODIMP QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT rect, LONG closeHint,
+                              DWORD* result) override;
+    STDMETHODIMP GetNaturalExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device, HDC targetDc,
+                                  DVEXTENTINFO* info, LPSIZEL size) override;
+
+    // IObjectWithSite.
+    STDMETHODIMP SetSite(IUnknown* site) override;
+    STDMETHODIMP GetSite(REFIID riid, void** out) override;
+
 private:
     // The object's own IUnknown: the inner unknown of an aggregate, and the
     // controlling unknown of a plain control.
@@ -80,13 +172,37 @@ private:
     ~CPixmend();
     HRESULT InnerQueryInterface(REFIID riid, void** out);
 
+    // The extent before the container sets one: 2 x 2 inches in HIMETRIC.
+    static const LONG kDefaultExtent = 5080;
     // DISPIDs of the members that take script objects.
     static const DISPID kDispidObject = 8, kDispidOnComplete = 11, kDispidOnError = 12;
     // The member a null write through IDispatch clears, or null.
     PageObject* NullWrite(DISPID id, WORD flags, const DISPPARAMS* params);
 
-    // EditorHost, on the window thread once an upload has ended.
+    // EditorHost. UploadStarting (window thread, at OK) registers the
+    // control in the global interface table; ScheduleFinish (upload thread)
+    // calls FireComplete or FireError through the marshalled proxy, which
+    // finishes the upload and calls the page on the window thread.
+    void UploadStarting() override;
+    bool ScheduleFinish(Editor& editor) override;
     void CallPage(UploadOutcome outcome) override;
+    // FireComplete / FireError: the pending upload's finish when there is
+    // one (the worker's delivery), else the page's function directly.
+    void Fire(const PageObject& function);
+    // Revokes the global-interface-table entry, if any (window thread).
+    void RevokeCallbackEntry();
+    // Window thread: waits, answering COM calls, until no worker is inside
+    // ScheduleFinish any more.
+    void WaitForDelivery();
+
+    // In-place activation and the control's window (PixmendOle_win.cpp).
+    HRESULT InPlaceActivate(LONG verb, IOleClientSite* site, HWND parent, LPCRECT pos);
+    HRESULT UIActivate();
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+    // Asks the container to redraw: the window when active, else the view
+    // advise sink.
+    void ViewChanged();
     // Calls one of the page's functions with the callback argument.
     void CallPageFunction(const PageObject& function);
     // A stock colour changed: the control needs saving.
@@ -108,4 +224,26 @@ private:
     OLE_COLOR fillColor_ = 0;
     bool dirty_ = false;  // persisted properties changed since the last save
     DWORD safety_ = 0;    // enabled IObjectSafety options
+
+    // OLE control state; the pointers hold one reference each.
+    IOleClientSite* clientSite_ = nullptr;
+    IOleInPlaceSite* inPlaceSite_ = nullptr;  // set while in-place active
+    IOleInPlaceFrame* frame_ = nullptr;        // set while UI active
+    IOleInPlaceUIWindow* document_ = nullptr;  // likewise, may stay null
+    IUnknown* site_ = nullptr;                 // IObjectWithSite
+    IOleAdviseHolder* adviseHolder_ = nullptr;
+    IAdviseSink* viewSink_ = nullptr;
+    DWORD viewAspects_ = 0, viewFlags_ = 0;
+    HWND window_ = nullptr;  // the control's window while in-place active
+    bool uiActive_ = false;
+    SIZEL extent_;           // HIMETRIC, persisted as "_cx", "_cy"
+    LONG freezeCount_ = 0;
+
+    // Callback delivery (window thread writes, upload thread reads).
+    IGlobalInterfaceTable* callbackTable_ = nullptr;
+    std::atomic<DWORD> callbackCookie_{0};
+    // Workers inside ScheduleFinish; deliveryIdle_ is set while it is 0.
+    std::atomic<LONG> delivering_{0};
+    HANDLE deliveryIdle_ = nullptr;
+    unsigned pageCalls_ = 0;  // CallPage runs, to tell a finish from a page's own Fire
 };

@@ -1,0 +1,457 @@
+// Pixmend.dll in a container of our own (client site, in-place site and
+// frame): activation and its window, drawing, persistence, the mouse path to
+// OK and an upload whose page callback comes back through the global
+// interface table, and the control being freed afterwards. The upload cases
+// run inside tests/upload/upload_server.py.
+#include <dispex.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/TempName.h"
+#include "tests/activex/PixmendDll.h"
+
+namespace {
+
+// Client site, in-place site and frame in one object on the test's stack.
+class Container : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+public:
+    HWND window = nullptr;
+    RECT pos{10, 10, 410, 330};
+    int activations = 0, deactivations = 0;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        *out = nullptr;
+        if (riid == IID_IUnknown || riid == IID_IOleClientSite) *out = static_cast<IOleClientSite*>(this);
+        if (riid == IID_IOleInPlaceSite) *out = static_cast<IOleInPlaceSite*>(this);
+        if (riid == IID_IOleInPlaceFrame || riid == IID_IOleInPlaceUIWindow)
+            *out = static_cast<IOleInPlaceFrame*>(this);
+        return *out != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    // IOleClientSite
+    STDMETHODIMP SaveObject() override { return S_OK; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+    // IOleWindow, IOleInPlaceSite
+    STDMETHODIMP GetWindow(HWND* out) override { return *out = window, S_OK; }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnInPlaceActivate() override { return ++activations, S_OK; }
+    STDMETHODIMP OnUIActivate() override { return S_OK; }
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT p,
+                                  LPRECT clip, LPOLEINPLACEFRAMEINFO) override {
+        *frame = this;
+        *doc = nullptr;
+        *p = *clip = pos;
+        return S_OK;
+    }
+    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+    STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnInPlaceDeactivate() override { return ++deactivations, S_OK; }
+    STDMETHODIMP DiscardUndoState() override { return S_OK; }
+    STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
+    STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
+    // IOleInPlaceUIWindow, IOleInPlaceFrame
+    STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
+    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    STDMETHODIMP RemoveMenus(HMENU) override { return S_OK; }
+    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+};
+
+// A page function: runs `body` on each call and records the calling thread.
+class PageFunction : public IDispatch {
+public:
+    std::function<void()> body;
+    std::vector<DWORD> threads;
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        *out = riid == IID_IUnknown || riid == IID_IDispatch ? this : nullptr;
+        return *out != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        threads.push_back(GetCurrentThreadId());
+        if (body) body();
+        return S_OK;
+    }
+};
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
+    for (const DWORD start = GetTickCount(); !done();) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// A 24-bit BMP of w x h in a gradient; returns its path.
+std::string WriteBmp(int w, int h) {
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<unsigned char> file(54 + size_t(stride) * h);
+    BITMAPFILEHEADER* head = reinterpret_cast<BITMAPFILEHEADER*>(file.data());
+    BITMAPINFOHEADER* info = reinterpret_cast<BITMAPINFOHEADER*>(file.data() + 14);
+    head->bfType = 0x4D42;
+    head->bfSize = DWORD(file.size());
+    head->bfOffBits = 54;
+    *info = BITMAPINFOHEADER{sizeof *info, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w * 3; ++x) file[54 + y * stride + x] = (unsigned char)(x * 7 + y * 3);
+    const std::string path = UniqueTempName("container.bmp");
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return std::string();
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+// An upload's finish that the editor posts to its own window (when the
+// control could not deliver it through COM), counted by a subclass.
+const UINT kFinishMessage = WM_USER + 101;
+int g_finishMessages = 0;
+WNDPROC g_controlProc = nullptr;
+LRESULT CALLBACK CountFinish(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kFinishMessage) ++g_finishMessages;
+    return CallWindowProcW(g_controlProc, hwnd, msg, wp, lp);
+}
+
+class Container_ : public ComTest {
+protected:
+    void SetUp() override {
+        ComTest::SetUp();
+        site.window = CreateWindowW(L"STATIC", L"container", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                    460, 400, nullptr, nullptr, nullptr, nullptr);
+        control = dll.Create();
+        ASSERT_NE(control, nullptr);
+        control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&ole));
+        ASSERT_EQ(ole->SetClientSite(&site), S_OK);
+    }
+    void TearDown() override {
+        if (ole != nullptr) ole->Release();
+        if (control != nullptr) control->Release();
+        DestroyWindow(site.window);
+        ComTest::TearDown();
+    }
+    HWND Activate() {
+        HWND hwnd = nullptr;
+        EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, &site.pos), S_OK);
+        IOleWindow* window = nullptr;
+        control->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window));
+        window->GetWindow(&hwnd);
+        window->Release();
+        return hwnd;
+    }
+    void Deactivate() {
+        IOleInPlaceObject* inPlace = nullptr;
+        control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace));
+        EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+        inPlace->Release();
+    }
+    // Drops a picture file on the control's window as OLE would.
+    void DropPicture(HWND hwnd) {
+        IDropTarget* target = static_cast<IDropTarget*>(GetPropW(hwnd, L"OleDropTargetInterface"));
+        ASSERT_NE(target, nullptr);
+        const std::string path = WriteBmp(640, 480);
+        std::wstring names(path.begin(), path.end());
+        names.append(2, L'\0');
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size() * 2);
+        DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+        *drop = DROPFILES{sizeof(DROPFILES), {0, 0}, FALSE, TRUE};
+        memcpy(drop + 1, names.data(), names.size() * 2);
+        GlobalUnlock(memory);
+        IDataObject* data = nullptr;
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        SetClipboardData(CF_HDROP, memory);
+        CloseClipboard();
+        ASSERT_EQ(OleGetClipboard(&data), S_OK);
+        DWORD effect = DROPEFFECT_COPY;
+        POINTL at{50, 100};
+        target->DragEnter(data, 0, at, &effect);
+        EXPECT_EQ(target->Drop(data, 0, at, &effect), S_OK);
+        data->Release();
+    }
+    // Draws the control through IViewObject into a fresh w x h bitmap.
+    std::vector<DWORD> Drawn(int w, int h) {
+        IViewObject* view = nullptr;
+        control->QueryInterface(IID_IViewObject, reinterpret_cast<void**>(&view));
+        std::vector<DWORD> pixels = Capture(nullptr, w, h, [&](HDC dc) {
+            RECTL bounds{0, 0, w, h};
+            EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr,
+                                 nullptr, 0), S_OK);
+        });
+        view->Release();
+        return pixels;
+    }
+    // Pixels of a w x h 32-bit bitmap after fill(dc) or a copy of window's.
+    static std::vector<DWORD> Capture(HWND window, int w, int h, const std::function<void(HDC)>& fill) {
+        BITMAPINFO info{{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+        void* bits = nullptr;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        if (fill) {
+            fill(dc);
+        } else {
+            HDC source = GetDC(window);
+            BitBlt(dc, 0, 0, w, h, source, 0, 0, SRCCOPY);
+            ReleaseDC(window, source);
+        }
+        GdiFlush();
+        std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + w * h);
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        for (DWORD& p : pixels) p &= 0xFFFFFF;
+        return pixels;
+    }
+    void ClickOk(HWND hwnd) {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        const LPARAM at = MAKELPARAM(98, client.bottom - 19);  // the OK button's middle
+        SendMessageW(hwnd, WM_MOUSEMOVE, 0, at);
+        SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(hwnd, WM_LBUTTONUP, 0, at);
+    }
+    // The control's drawing after a picture drop and one rotate-right press.
+    std::vector<DWORD> RotatedOnce(HWND hwnd) {
+        DropPicture(hwnd);
+        const LPARAM at = MAKELPARAM(213, 27);  // the rotate-right button's middle
+        SendMessageW(hwnd, WM_MOUSEMOVE, 0, at);
+        SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(hwnd, WM_LBUTTONUP, 0, at);
+        SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(300, 200));  // away from every button
+        return Drawn(400, 320);
+    }
+    // Configures an upload of the dropped picture to path on the local server.
+    void PrepareUpload(HWND hwnd, const char* path) {
+        const char* port = std::getenv("PIXMEND_TEST_HTTP_PORT");
+        ASSERT_NE(port, nullptr) << "run inside upload_server.py";
+        const std::string url = std::string("http://127.0.0.1:") + port + path;
+        BSTR text = SysAllocString(std::wstring(url.begin(), url.end()).c_str());
+        control->put_PostUrl(text);
+        SysFreeString(text);
+        control->put_ClipWidth(200);
+        control->put_ClipHeight(150);
+        control->put_OnComplete(reinterpret_cast<IDispatchEx*>(&complete));
+        control->put_OnError(reinterpret_cast<IDispatchEx*>(&error));
+        DropPicture(hwnd);
+        g_finishMessages = 0;
+        g_controlProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountFinish)));
+    }
+    // Releases everything the test holds and pumps until the DLL may unload.
+    bool ControlFreed() {
+        ole->Release();
+        control->Release();
+        ole = nullptr;
+        control = nullptr;
+        return PumpUntil([&] { return dll.canUnloadNow() == S_OK; }, 5000);
+    }
+
+    Container site;
+    IPixmend* control = nullptr;
+    IOleObject* ole = nullptr;
+    PageFunction complete, error;
+};
+
+TEST_F(Container_, ActivationWindowInterfacesAndReactivation) {
+    const IID answered[] = {IID_IPixmend, IID_IDispatch, IID_IViewObjectEx, IID_IViewObject2,
+                            IID_IViewObject, IID_IOleInPlaceObjectWindowless, IID_IOleInPlaceObject,
+                            IID_IOleWindow, IID_IOleInPlaceActiveObject, IID_IOleControl,
+                            IID_IOleObject, IID_IPersistStreamInit, IID_IPersist,
+                            IID_IObjectWithSite, IID_IObjectSafety};
+    const IID refused[] = {IID_IConnectionPointContainer, IID_IDataObject, IID_IPersistPropertyBag,
+                           IID_IDropTarget, IID_IProvideClassInfo};
+    for (const IID& iid : answered) {
+        IUnknown* face = nullptr;
+        EXPECT_EQ(control->QueryInterface(iid, reinterpret_cast<void**>(&face)), S_OK);
+        if (face != nullptr) face->Release();
+    }
+    for (const IID& iid : refused) {
+        IUnknown* face = reinterpret_cast<IUnknown*>(1);
+        EXPECT_EQ(control->QueryInterface(iid, reinterpret_cast<void**>(&face)), E_NOINTERFACE);
+        EXPECT_EQ(face, nullptr);
+    }
+
+    const HWND hwnd = Activate();
+    ASSERT_TRUE(IsWindow(hwnd));
+    EXPECT_EQ(GetParent(hwnd), site.window);
+    EXPECT_EQ(site.activations, 1);
+    EXPECT_EQ(GetClassLongPtrW(hwnd, GCL_STYLE), LONG_PTR(CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS));
+    EXPECT_EQ(GetClassLongPtrW(hwnd, GCLP_HBRBACKGROUND), LONG_PTR(COLOR_WINDOW + 1));
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, 400);
+    EXPECT_EQ(client.bottom, 320);
+    EXPECT_NE(GetPropW(hwnd, L"OleDropTargetInterface"), nullptr) << "drop target registered";
+
+    // Re-activation builds no second set of controls: one press of
+    // rotate-right still turns the picture once, exactly as in a control
+    // that was activated only once.
+    Deactivate();
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(site.deactivations, 1);
+    const HWND again = Activate();
+    ASSERT_TRUE(IsWindow(again));
+    EXPECT_NE(GetPropW(again, L"OleDropTargetInterface"), nullptr);
+    const std::vector<DWORD> reactivated = RotatedOnce(again);
+    Deactivate();
+    ole->Release();
+    control->Release();
+    control = dll.Create();
+    control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&ole));
+    ole->SetClientSite(&site);
+    EXPECT_TRUE(RotatedOnce(Activate()) == reactivated) << "background and one turn, as in a fresh control";
+    Deactivate();
+}
+
+TEST_F(Container_, DrawMatchesThePaintedWindow) {
+    const HWND hwnd = Activate();
+    DropPicture(hwnd);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    PumpUntil([] { return false; }, 200);
+    const std::vector<DWORD> painted = Capture(hwnd, 400, 320, nullptr);
+    const std::vector<DWORD> drawn = Drawn(400, 320);
+    EXPECT_EQ(drawn[0], DWORD(RGB(229, 187, 154))) << "the outline (BGR in a DIB)";
+    size_t differing = 0;
+    for (size_t i = 0; i < drawn.size(); ++i) differing += drawn[i] != painted[i];
+    EXPECT_EQ(differing, 0u);
+    Deactivate();
+}
+
+TEST_F(Container_, PersistenceRoundTripAndRefusedStreams) {
+    IPersistStreamInit* persist = nullptr;
+    control->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist));
+    EXPECT_EQ(persist->IsDirty(), S_FALSE);
+    control->put_BackColor(0x123456);
+    control->put_FillColor(0x80000005);
+    SIZEL extent{3000, 2000};
+    ole->SetExtent(DVASPECT_CONTENT, &extent);
+    EXPECT_EQ(persist->IsDirty(), S_OK);
+    IStream* stream = nullptr;
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    ASSERT_EQ(persist->Save(stream, TRUE), S_OK);
+    EXPECT_EQ(persist->IsDirty(), S_FALSE);
+    STATSTG stat;
+    stream->Stat(&stat, STATFLAG_NONAME);
+    ULARGE_INTEGER max;
+    persist->GetSizeMax(&max);
+    EXPECT_EQ(stat.cbSize.QuadPart, max.QuadPart);
+
+    struct Case { size_t cut; int corrupt; HRESULT hr; };  // corrupt: byte index or -1
+    const Case cases[] = {{0, -1, S_OK}, {1, -1, STG_E_READFAULT}, {23, -1, STG_E_READFAULT},
+                          {0, 0, E_FAIL} /* version */, {0, 12, E_FAIL} /* type of BackColor */};
+    for (const Case& c : cases) {
+        IPixmend* other = dll.Create();
+        IPersistStreamInit* load = nullptr;
+        other->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&load));
+        other->put_BackColor(7);
+        std::vector<BYTE> bytes(size_t(stat.cbSize.QuadPart));
+        LARGE_INTEGER zero{};
+        stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+        stream->Read(bytes.data(), ULONG(bytes.size()), nullptr);
+        if (c.corrupt >= 0) bytes[size_t(c.corrupt)] ^= 0x40;
+        bytes.resize(bytes.size() - c.cut);
+        IStream* in = nullptr;
+        CreateStreamOnHGlobal(nullptr, TRUE, &in);
+        in->Write(bytes.data(), ULONG(bytes.size()), nullptr);
+        in->Seek(zero, STREAM_SEEK_SET, nullptr);
+        EXPECT_EQ(load->Load(in), c.hr) << c.cut << " " << c.corrupt;
+        OLE_COLOR back = 0, fill = 0;
+        other->get_BackColor(&back);
+        other->get_FillColor(&fill);
+        IOleObject* otherOle = nullptr;
+        other->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&otherOle));
+        SIZEL read{};
+        otherOle->GetExtent(DVASPECT_CONTENT, &read);
+        const bool loaded = c.hr == S_OK;
+        EXPECT_EQ(back, loaded ? 0x123456u : 7u) << "a refused stream changes nothing";
+        EXPECT_EQ(fill, loaded ? 0x80000005u : 0u);
+        EXPECT_EQ(read.cx, loaded ? 3000 : 5080);
+        EXPECT_EQ(read.cy, loaded ? 2000 : 5080);
+        in->Release();
+        otherOle->Release();
+        load->Release();
+        other->Release();
+    }
+    stream->Release();
+    persist->Release();
+}
+
+// Each way a container lets go revokes the table entry made at OK, so the
+// control is freed once the container releases it.
+TEST_F(Container_, UploadCallbackThroughTheTableThenTheControlIsFreed) {
+    enum Release { kClose, kNullSite, kDeactivate };
+    for (Release how : {kClose, kNullSite, kDeactivate}) {
+        if (how != kClose) {  // a fresh container and control for each way
+            DestroyWindow(site.window);
+            ComTest::TearDown();
+            SetUp();
+        }
+        const HWND hwnd = Activate();
+        PrepareUpload(hwnd, "/echo");
+        std::wstring response;
+        complete.threads.clear();
+        complete.body = [&] {
+            BSTR text = nullptr;
+            control->get_Response(&text);
+            response.assign(text, SysStringLen(text));
+            SysFreeString(text);
+        };
+        ClickOk(hwnd);
+        ASSERT_TRUE(PumpUntil([&] { return !complete.threads.empty(); })) << how;
+        EXPECT_EQ(complete.threads, std::vector<DWORD>{GetCurrentThreadId()}) << "the control's thread";
+        EXPECT_EQ(g_finishMessages, 0) << "delivered through the marshalled proxy, not the fallback";
+        EXPECT_NE(response.find(L"body="), std::wstring::npos) << "the reply, read inside the callback";
+        EXPECT_TRUE(error.threads.empty());
+        if (how == kClose) ole->Close(OLECLOSE_NOSAVE);
+        if (how == kNullSite) ole->SetClientSite(nullptr);
+        if (how == kDeactivate) Deactivate();
+        EXPECT_TRUE(ControlFreed()) << how;
+    }
+}
+
+// A modal loop inside the page's callback where the user presses OK again:
+// the press is ignored, nothing deadlocks, and an OK right after the callback
+// starts the next upload while the first worker may still hold its proxy.
+TEST_F(Container_, OkInsideAModalCallbackAndRightAfterIt) {
+    const HWND hwnd = Activate();
+    PrepareUpload(hwnd, "/echo");
+    complete.body = [&] {
+        ClickOk(hwnd);
+        PumpUntil([] { return false; }, 300);  // the page's modal dialog
+    };
+    ClickOk(hwnd);
+    ASSERT_TRUE(PumpUntil([&] { return !complete.threads.empty(); }));
+    complete.body = nullptr;
+    ClickOk(hwnd);
+    ASSERT_TRUE(PumpUntil([&] { return complete.threads.size() == 2; }));
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(complete.threads.size(), 2u) << "one call per upload, none for the ignored press";
+    EXPECT_TRUE(error.threads.empty());
+    EXPECT_EQ(g_finishMessages, 0);
+    Deactivate();
+    EXPECT_TRUE(ControlFreed());
+}
+
+}  // namespace
