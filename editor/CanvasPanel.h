@@ -44,6 +44,9 @@ public:
     void OnDestroy() override;
     // Deletes the background, the picture and the display image.
     virtual void ReleaseImages();
+    // Loads the background tile again after a release pass (the editor
+    // attached to a window again); nothing when it is there.
+    void ReloadBackground();
     // Tiles the background over the bounds.
     virtual void DrawBackground(HDC dc);
 

@@ -56,6 +56,10 @@ void CanvasPanel::OnDestroy() {
     ControlBase::OnDestroy();
 }
 
+void CanvasPanel::ReloadBackground() {
+    if (!background_.IsValid()) LoadCanvasBackground(background_);
+}
+
 void CanvasPanel::ReleaseImages() {
     background_.Destroy();
     tileCache_.Reset();
@@ -109,9 +113,6 @@ void CanvasPanel::OnMouseWheel(CMouseEventArgs& e) {
 }
 
 void CanvasPanel::DrawBackground(HDC dc) {
-    // Detaching releases the tile; a panel attached again loads it anew.
-    if (!background_.IsValid())
-        LoadCanvasBackground(background_);
     if (!background_.IsValid())
         return;
     const int32_t w = bounds_.right - bounds_.left, h = bounds_.bottom - bounds_.top;

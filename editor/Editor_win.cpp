@@ -130,7 +130,11 @@ void Editor::AdoptChildren() {
 }
 
 void Editor::CreateControls() {
-    if (controlsBuilt_) return;
+    if (controlsBuilt_) {
+        // Attached again: the detach released the canvas's tile.
+        canvas_->ReloadBackground();
+        return;
+    }
     controlsBuilt_ = true;
     canvas_.reset(new CanvasPanel());
     canvas_->SetAnchors(AnchorTop | AnchorBottom | AnchorLeft | AnchorRight);

@@ -9,9 +9,14 @@
 // deactivated in place, so a control that served one upload can still be
 // freed; a worker that then finds no entry delivers nothing through COM and
 // leaves the finish to the editor's own window message.
+#include "hosts/activex/ComModule_win.h"
+#include "hosts/activex/ModuleWindowClass_win.h"
 #include "hosts/activex/PixmendControl_win.h"
 
 namespace {
+
+const UINT kDeferredDelete = WM_APP + 1;
+
 
 // The process's global interface table with a reference, or null.
 IGlobalInterfaceTable* OpenInterfaceTable() {
@@ -24,8 +29,34 @@ IGlobalInterfaceTable* OpenInterfaceTable() {
 
 }  // namespace
 
+CPixmend::Delivery::Delivery() : idle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
+    InitializeCriticalSection(&lock);
+}
+
+CPixmend::Delivery::~Delivery() {
+    if (messageWindow != nullptr) DestroyWindow(messageWindow);
+    if (idle != nullptr) CloseHandle(idle);
+    DeleteCriticalSection(&lock);
+}
+
+void CPixmend::FinalRelease() {
+    EnterCriticalSection(&delivery_.lock);
+    const bool defer = delivery_.inside > 0 && delivery_.messageWindow != nullptr;
+    delivery_.deleteDeferred = defer;
+    LeaveCriticalSection(&delivery_.lock);
+    if (!defer) delete this;
+}
+
+LRESULT CALLBACK CPixmend::MessageWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kDeferredDelete) {
+        delete reinterpret_cast<CPixmend*>(lp);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
 void CPixmend::RevokeCallbackEntry() {
-    const DWORD cookie = callbackCookie_.exchange(0);
+    const DWORD cookie = delivery_.cookie.exchange(0);
     if (callbackTable_ != nullptr) {
         if (cookie != 0) callbackTable_->RevokeInterfaceFromGlobal(cookie);
         callbackTable_->Release();
@@ -37,14 +68,24 @@ void CPixmend::WaitForDelivery() {
     // The previous worker may still be releasing its proxy, which is a call
     // into this thread; the editor is about to join that worker with a wait
     // that answers no COM calls. CoWaitForMultipleHandles does answer them.
-    if (delivering_.load() == 0 || deliveryIdle_ == nullptr) return;
+    EnterCriticalSection(&delivery_.lock);
+    const bool idle = delivery_.inside == 0;
+    LeaveCriticalSection(&delivery_.lock);
+    if (idle || delivery_.idle == nullptr) return;
     DWORD index = 0;
-    CoWaitForMultipleHandles(0, INFINITE, 1, &deliveryIdle_, &index);
+    CoWaitForMultipleHandles(0, INFINITE, 1, &delivery_.idle, &index);
 }
 
 void CPixmend::UploadStarting() {
     WaitForDelivery();
     RevokeCallbackEntry();
+    if (delivery_.messageWindow == nullptr) {
+        static ModuleWindowClass messageClass(L"PixmendMessages", &CPixmend::MessageWindowProc, 0,
+                                              nullptr);
+        if (const wchar_t* name = messageClass.Name())
+            delivery_.messageWindow = CreateWindowW(name, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                                    g_module.Instance(), nullptr);
+    }
     IGlobalInterfaceTable* table = OpenInterfaceTable();
     if (table == nullptr) return;  // this upload's finish goes by window message
     DWORD cookie = 0;
@@ -54,15 +95,18 @@ void CPixmend::UploadStarting() {
         return;
     }
     callbackTable_ = table;
-    callbackCookie_ = cookie;
+    delivery_.cookie = cookie;
 }
 
-// Upload thread. The editor (and so this control) stays alive while it runs:
-// the editor's teardown waits for the worker's event calls.
+// Upload thread. The editor (and so this control) stays alive until it
+// returns: the editor's teardown waits for the worker's event calls, and a
+// last release meanwhile is deferred until the worker is out.
 bool CPixmend::ScheduleFinish(Editor& editor) {
-    if (++delivering_ == 1) ResetEvent(deliveryIdle_);
+    EnterCriticalSection(&delivery_.lock);
+    if (++delivery_.inside == 1) ResetEvent(delivery_.idle);
+    LeaveCriticalSection(&delivery_.lock);
     bool delivered = false;
-    if (const DWORD cookie = callbackCookie_.load()) {
+    if (const DWORD cookie = delivery_.cookie.load()) {
         ApartmentScope apartment;
         if (IGlobalInterfaceTable* table = OpenInterfaceTable()) {
             IPixmend* proxy = nullptr;
@@ -78,7 +122,13 @@ bool CPixmend::ScheduleFinish(Editor& editor) {
             table->Release();
         }
     }
-    if (--delivering_ == 0) SetEvent(deliveryIdle_);
+    EnterCriticalSection(&delivery_.lock);
+    const bool last = --delivery_.inside == 0;
+    if (last) SetEvent(delivery_.idle);
+    const bool deleteNow = last && delivery_.deleteDeferred;
+    LeaveCriticalSection(&delivery_.lock);
+    if (deleteNow)
+        PostMessageW(delivery_.messageWindow, kDeferredDelete, 0, reinterpret_cast<LPARAM>(this));
     return delivered;
 }
 

@@ -5,8 +5,7 @@
 #include "hosts/activex/ComModule_win.h"
 
 CPixmend::CPixmend(IUnknown* outer)
-    : inner_(*this), outer_(outer != nullptr ? outer : &inner_), editor_(*this),
-      deliveryIdle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
+    : inner_(*this), outer_(outer != nullptr ? outer : &inner_), editor_(*this) {
     extent_.cx = extent_.cy = kDefaultExtent;
     g_module.Lock();
 }
@@ -21,7 +20,6 @@ CPixmend::~CPixmend() {
                            site_, static_cast<IUnknown*>(adviseHolder_),
                            static_cast<IUnknown*>(viewSink_)})
         if (held != nullptr) held->Release();
-    if (deliveryIdle_ != nullptr) CloseHandle(deliveryIdle_);
     g_module.Unlock();
 }
 
@@ -50,7 +48,7 @@ STDMETHODIMP CPixmend::Inner::QueryInterface(REFIID riid, void** out) {
 STDMETHODIMP_(ULONG) CPixmend::Inner::AddRef() { return ULONG(InterlockedIncrement(&owner_.refs_)); }
 STDMETHODIMP_(ULONG) CPixmend::Inner::Release() {
     const LONG left = InterlockedDecrement(&owner_.refs_);
-    if (left == 0) delete &owner_;
+    if (left == 0) owner_.FinalRelease();
     return ULONG(left);
 }
 

@@ -213,6 +213,24 @@ private:
     IUnknown* outer_;  // controlling unknown: the aggregate, or &inner_
     volatile LONG refs_ = 0;
 
+    // What the upload thread touches inside ScheduleFinish. Declared before
+    // the editor, whose teardown waits for that thread, so it outlives it.
+    struct Delivery {
+        Delivery();
+        ~Delivery();
+        std::atomic<DWORD> cookie{0};  // the global-interface-table entry, or 0
+        CRITICAL_SECTION lock;         // guards the three below
+        LONG inside = 0;               // workers inside ScheduleFinish
+        bool deleteDeferred = false;   // the last reference went while one was
+        HANDLE idle = nullptr;         // manual-reset, set while inside == 0
+        HWND messageWindow = nullptr;  // on the control's thread: deferred delete
+    } delivery_;
+    // The last reference went: delete now, or once no worker is inside
+    // ScheduleFinish (its proxy release is what dropped the reference, and
+    // the editor's teardown would wait for that worker while it waits for us).
+    void FinalRelease();
+    static LRESULT CALLBACK MessageWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
     // The editor this control carries; script reaches it through the
     // members in PixmendEditor_win.cpp.
     Editor editor_;
@@ -239,11 +257,6 @@ private:
     SIZEL extent_;           // HIMETRIC, persisted as "_cx", "_cy"
     LONG freezeCount_ = 0;
 
-    // Callback delivery (window thread writes, upload thread reads).
-    IGlobalInterfaceTable* callbackTable_ = nullptr;
-    std::atomic<DWORD> callbackCookie_{0};
-    // Workers inside ScheduleFinish; deliveryIdle_ is set while it is 0.
-    std::atomic<LONG> delivering_{0};
-    HANDLE deliveryIdle_ = nullptr;
+    IGlobalInterfaceTable* callbackTable_ = nullptr;  // window thread only
     unsigned pageCalls_ = 0;  // CallPage runs, to tell a finish from a page's own Fire
 };

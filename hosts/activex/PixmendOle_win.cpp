@@ -7,9 +7,8 @@
 // activation only and reused by every later one.
 #include <olectl.h>
 
-#include <cwchar>
-
 #include "hosts/activex/ComModule_win.h"
+#include "hosts/activex/ModuleWindowClass_win.h"
 #include "hosts/activex/PixmendControl_win.h"
 
 namespace {
@@ -17,37 +16,6 @@ namespace {
 const DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
                           OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
 
-// The control's window class, registered for this module on first use and
-// unregistered when the module unloads (a DLL's classes are not removed
-// with it, and the procedure would point into unmapped code).
-class ControlWindowClass {
-public:
-    const wchar_t* Name(WNDPROC proc) {
-        if (atom_ == 0) {
-            swprintf(name_, sizeof name_ / sizeof name_[0], L"Pixmend:%p",
-                     static_cast<void*>(g_module.Instance()));
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-            wc.lpfnWndProc = proc;
-            wc.hInstance = g_module.Instance();
-            wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-            wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-            wc.lpszClassName = name_;
-            atom_ = RegisterClassExW(&wc);
-        }
-        return atom_ != 0 ? name_ : nullptr;
-    }
-    ~ControlWindowClass() {
-        if (atom_ != 0) UnregisterClassW(name_, g_module.Instance());
-    }
-
-private:
-    ATOM atom_ = 0;
-    wchar_t name_[40] = {};
-};
-
-ControlWindowClass g_windowClass;
 
 template <class T>
 void ReleaseAndClear(T*& pointer) {
@@ -117,7 +85,10 @@ HRESULT CPixmend::InPlaceActivate(LONG verb, IOleClientSite* site, HWND parent, 
         if (frame != nullptr) frame->Release();
         if (document != nullptr) document->Release();
         if (pos != nullptr && IsRectEmpty(&position)) position = *pos;
-        const wchar_t* className = g_windowClass.Name(&CPixmend::WindowProc);
+        static ModuleWindowClass windowClass(L"Pixmend", &CPixmend::WindowProc,
+                                             CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS,
+                                             reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+        const wchar_t* className = windowClass.Name();
         if (className == nullptr || container == nullptr) return E_FAIL;
         window_ = CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                                   position.left, position.top, position.right - position.left,

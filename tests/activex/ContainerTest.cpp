@@ -49,10 +49,7 @@ public:
     STDMETHODIMP OnUIActivate() override { return S_OK; }
     STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT p,
                                   LPRECT clip, LPOLEINPLACEFRAMEINFO) override {
-        *frame = this;
-        *doc = nullptr;
-        *p = *clip = pos;
-        return S_OK;
+        return *frame = this, *doc = nullptr, *p = *clip = pos, S_OK;
     }
     STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
     STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
@@ -60,7 +57,7 @@ public:
     STDMETHODIMP DiscardUndoState() override { return S_OK; }
     STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
     STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
-    // IOleInPlaceUIWindow, IOleInPlaceFrame
+    // IOleInPlaceUIWindow, IOleInPlaceFrame: no tools, menus or status line
     STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
     STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
     STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
@@ -224,21 +221,16 @@ protected:
         for (DWORD& p : pixels) p &= 0xFFFFFF;
         return pixels;
     }
-    void ClickOk(HWND hwnd) {
-        RECT client;
-        GetClientRect(hwnd, &client);
-        const LPARAM at = MAKELPARAM(98, client.bottom - 19);  // the OK button's middle
-        SendMessageW(hwnd, WM_MOUSEMOVE, 0, at);
-        SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        SendMessageW(hwnd, WM_LBUTTONUP, 0, at);
+    static void Click(HWND hwnd, int x, int y) {
+        SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+        SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
     }
+    static void ClickOk(HWND hwnd) { Click(hwnd, 98, 320 - 19); }  // the button's middle
     // The control's drawing after a picture drop and one rotate-right press.
     std::vector<DWORD> RotatedOnce(HWND hwnd) {
         DropPicture(hwnd);
-        const LPARAM at = MAKELPARAM(213, 27);  // the rotate-right button's middle
-        SendMessageW(hwnd, WM_MOUSEMOVE, 0, at);
-        SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        SendMessageW(hwnd, WM_LBUTTONUP, 0, at);
+        Click(hwnd, 213, 27);
         SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(300, 200));  // away from every button
         return Drawn(400, 320);
     }
@@ -261,8 +253,8 @@ protected:
     }
     // Releases everything the test holds and pumps until the DLL may unload.
     bool ControlFreed() {
-        ole->Release();
-        control->Release();
+        if (ole != nullptr) ole->Release();
+        if (control != nullptr) control->Release();
         ole = nullptr;
         control = nullptr;
         return PumpUntil([&] { return dll.canUnloadNow() == S_OK; }, 5000);
@@ -275,22 +267,18 @@ protected:
 };
 
 TEST_F(Container_, ActivationWindowInterfacesAndReactivation) {
-    const IID answered[] = {IID_IPixmend, IID_IDispatch, IID_IViewObjectEx, IID_IViewObject2,
-                            IID_IViewObject, IID_IOleInPlaceObjectWindowless, IID_IOleInPlaceObject,
-                            IID_IOleWindow, IID_IOleInPlaceActiveObject, IID_IOleControl,
-                            IID_IOleObject, IID_IPersistStreamInit, IID_IPersist,
-                            IID_IObjectWithSite, IID_IObjectSafety};
-    const IID refused[] = {IID_IConnectionPointContainer, IID_IDataObject, IID_IPersistPropertyBag,
-                           IID_IDropTarget, IID_IProvideClassInfo};
-    for (const IID& iid : answered) {
-        IUnknown* face = nullptr;
-        EXPECT_EQ(control->QueryInterface(iid, reinterpret_cast<void**>(&face)), S_OK);
-        if (face != nullptr) face->Release();
-    }
-    for (const IID& iid : refused) {
-        IUnknown* face = reinterpret_cast<IUnknown*>(1);
-        EXPECT_EQ(control->QueryInterface(iid, reinterpret_cast<void**>(&face)), E_NOINTERFACE);
-        EXPECT_EQ(face, nullptr);
+    const struct { IID iid; HRESULT hr; } faces[] = {
+        {IID_IPixmend, S_OK}, {IID_IDispatch, S_OK}, {IID_IViewObjectEx, S_OK},
+        {IID_IViewObject2, S_OK}, {IID_IViewObject, S_OK}, {IID_IOleInPlaceObjectWindowless, S_OK},
+        {IID_IOleInPlaceObject, S_OK}, {IID_IOleWindow, S_OK}, {IID_IOleInPlaceActiveObject, S_OK},
+        {IID_IOleControl, S_OK}, {IID_IOleObject, S_OK}, {IID_IPersistStreamInit, S_OK},
+        {IID_IPersist, S_OK}, {IID_IObjectWithSite, S_OK}, {IID_IObjectSafety, S_OK},
+        {IID_IConnectionPointContainer, E_NOINTERFACE}, {IID_IDataObject, E_NOINTERFACE},
+        {IID_IPersistPropertyBag, E_NOINTERFACE}, {IID_IDropTarget, E_NOINTERFACE}};
+    for (const auto& face : faces) {
+        IUnknown* got = nullptr;
+        EXPECT_EQ(control->QueryInterface(face.iid, reinterpret_cast<void**>(&got)), face.hr);
+        if (got != nullptr) got->Release();
     }
 
     const HWND hwnd = Activate();
@@ -399,10 +387,12 @@ TEST_F(Container_, PersistenceRoundTripAndRefusedStreams) {
 }
 
 // Each way a container lets go revokes the table entry made at OK, so the
-// control is freed once the container releases it.
+// control is freed once the container releases it; also when the container
+// lets go from inside the callback, where the worker's proxy holds the last
+// reference.
 TEST_F(Container_, UploadCallbackThroughTheTableThenTheControlIsFreed) {
-    enum Release { kClose, kNullSite, kDeactivate };
-    for (Release how : {kClose, kNullSite, kDeactivate}) {
+    enum Release { kClose, kNullSite, kDeactivate, kInsideCallback };
+    for (Release how : {kClose, kNullSite, kDeactivate, kInsideCallback}) {
         if (how != kClose) {  // a fresh container and control for each way
             DestroyWindow(site.window);
             ComTest::TearDown();
@@ -417,6 +407,13 @@ TEST_F(Container_, UploadCallbackThroughTheTableThenTheControlIsFreed) {
             control->get_Response(&text);
             response.assign(text, SysStringLen(text));
             SysFreeString(text);
+            if (how != kInsideCallback) return;
+            ole->Close(OLECLOSE_NOSAVE);
+            ole->SetClientSite(nullptr);
+            ole->Release();
+            control->Release();
+            ole = nullptr;
+            control = nullptr;
         };
         ClickOk(hwnd);
         ASSERT_TRUE(PumpUntil([&] { return !complete.threads.empty(); })) << how;
