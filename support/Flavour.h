@@ -34,6 +34,14 @@ struct FlavourTraits {
     static constexpr bool kHasTiff = true;
     // The page's extra fields go out sorted by name (byte order).
     static constexpr bool kFieldsSortedByName = true;
+    // Charset of a new form: how the file name is written into the file part.
+    static constexpr const PxChar* kDefaultFormCharset = PX_TEXT("gb2312");
+    // The socket uploader keeps the reply text of a failed (non-200) upload
+    // for script to read.
+    static constexpr bool kKeepsFailedReplyText = true;
+    // Size texts above 1 KB: shortest float form ("1.5KB") rather than two
+    // decimals ("1.50KB").
+    static constexpr bool kShortSizeText = true;
 #else
     static constexpr bool kIsNpapi = false;
     static constexpr const char* kProductName = "Pixmend";
@@ -43,5 +51,8 @@ struct FlavourTraits {
     static constexpr bool kHasTiff = false;
     // The page's extra fields go out in the order they were first added.
     static constexpr bool kFieldsSortedByName = false;
+    static constexpr const PxChar* kDefaultFormCharset = PX_TEXT("utf-8");
+    static constexpr bool kKeepsFailedReplyText = false;
+    static constexpr bool kShortSizeText = false;
 #endif
 };

@@ -94,8 +94,7 @@ void AtlPoster::Run() {
 void AtlPoster::Report(const HttpReply& reply) {
     // The reply is text up to its first zero byte.
     const std::string text = reply.body.substr(0, reply.body.find('\0'));
-    // npPixmend keeps every reply for script; Pixmend only a successful one.
-    if (FlavourTraits::kIsNpapi || reply.status == 200) SetResponse(ResponseText(text));
+    if (FlavourTraits::kKeepsFailedReplyText || reply.status == 200) SetResponse(ResponseText(text));
     if (reply.status == 200)
         RaiseComplete();
     else

@@ -73,7 +73,7 @@ PxString ContentTypeLine(const PxString& fileName) {
 
 HttpForm::HttpForm()
     : boundary_(kHttpBoundary),
-      charset_(FlavourTraits::kIsNpapi ? PX_TEXT("gb2312") : PX_TEXT("utf-8")) {}
+      charset_(FlavourTraits::kDefaultFormCharset) {}
 
 HttpForm::~HttpForm() = default;
 
@@ -127,6 +127,35 @@ size_t HttpForm::GetContentLength() const {
     size_t length = ToBodyBytes(BuildTrailer()).size();
     for (const auto& part : parts_) length += part->GetLength();
     return length;
+}
+
+namespace {
+
+bool HasBoundary(const std::string& bytes, const std::string& boundary) {
+    return bytes.find(boundary) != std::string::npos;
+}
+
+// A name sits inside a quoted header parameter.
+bool IsSafeName(const std::string& bytes, const std::string& boundary) {
+    return bytes.find_first_of("\r\n\"") == std::string::npos && !HasBoundary(bytes, boundary);
+}
+
+}  // namespace
+
+bool HttpForm::IsWellFormed() const {
+    const std::string boundary = ToBodyBytes(boundary_);
+    for (const auto& part : parts_) {
+        if (dynamic_cast<const HttpStreamField*>(part.get())) {
+            // The value is the file name, written into the header as given.
+            if (!IsSafeName(ToBodyBytes(GetFileFieldName()), boundary) ||
+                !IsSafeName(ToBodyBytes(part->GetValue()), boundary))
+                return false;
+        } else if (!IsSafeName(ToBodyBytes(part->GetName()), boundary) ||
+                   HasBoundary(ToBodyBytes(part->GetValue()), boundary)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 HttpHeader::HttpHeader() : boundary_(kHttpBoundary) {}

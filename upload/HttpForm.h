@@ -100,6 +100,13 @@ public:
     // Bytes of the whole body: every part plus the trailer.
     size_t GetContentLength() const;
 
+    // False when the body would let a server read parts or header lines the
+    // page never added: a field name, the file field name or the file name
+    // holding CR, LF or a double quote, or any name or value holding the
+    // boundary text. Checked on the bytes as written (Pixmend's ANSI form,
+    // where a wide character can become a quote). Such a form is not sent.
+    bool IsWellFormed() const;
+
 private:
     void Append(std::unique_ptr<HttpField> part);
 

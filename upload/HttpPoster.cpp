@@ -109,7 +109,8 @@ void HttpPoster::StartUpload(PxFile* stream, const PxString& fileName) {
 }
 
 void HttpPoster::WorkerMain() {
-    Run();
+    // A forged part fails the upload before any connection is made.
+    if (form_.IsWellFormed()) Run();
     RaiseError(kErrorRequest);  // dropped when Run raised its final event
 }
 

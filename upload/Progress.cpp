@@ -31,7 +31,7 @@ S Widen(const std::string& text) {
 }
 
 std::string FormatQuotient(double value, const char* unit) {
-    if (FlavourTraits::kIsNpapi) {
+    if (FlavourTraits::kShortSizeText) {
         std::ostringstream out;
         out.imbue(std::locale::classic());
         out << static_cast<float>(value) << unit;

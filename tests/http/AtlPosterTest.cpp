@@ -135,7 +135,18 @@ TEST_F(AtlPosterFixture, ErrorStatusKeepsTheReplyOnlyInNpPixmend) {
     auto poster = Make("http://h/");
     Upload(*poster);
     EXPECT_EQ((std::vector<std::string>{"error 0 1"}), sink.finals);
-    EXPECT_EQ(FlavourTraits::kIsNpapi ? "broken" : "", Bytes(poster->GetResponse()));
+    EXPECT_EQ(FlavourTraits::kKeepsFailedReplyText ? "broken" : "", Bytes(poster->GetResponse()));
+}
+
+TEST_F(AtlPosterFixture, AValueCarryingTheBoundaryIsNeverSent) {
+    prepared->Script().replies.push_back("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    auto poster = Make("http://h/");
+    poster->GetForm().AddField(PX_TEXT("note"), Px("x\r\n--" + Bytes(kHttpBoundary) + "\r\nContent-Disposition: form-data; name=\"admin\"\r\n\r\n1"));
+    const size_t before = sink.FinalCount();
+    poster->Post(&stream, PX_TEXT("img.jpg"));
+    ASSERT_TRUE(sink.WaitFinal(before));
+    EXPECT_EQ((std::vector<std::string>{"error 0 1"}), sink.finals);
+    EXPECT_TRUE(transport->connects.empty());
 }
 
 TEST_F(AtlPosterFixture, FailedNavigationKeepsThePreviousResponse) {

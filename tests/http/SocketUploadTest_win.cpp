@@ -156,7 +156,7 @@ TEST_F(SocketUpload, ChunkedCloseDelimitedAndErrorReplies) {
     EXPECT_EQ("closed body", response);
     sink.finals.clear();
     EXPECT_EQ("error 0 1", Upload(Base("/fail")));
-    EXPECT_EQ(FlavourTraits::kIsNpapi ? "server error text" : "", response);
+    EXPECT_EQ(FlavourTraits::kKeepsFailedReplyText ? "server error text" : "", response);
 }
 
 TEST_F(SocketUpload, SilentServerTimesOut) {
@@ -221,7 +221,7 @@ TEST_F(SocketUpload, ControlCharactersInTheUrlNeverReachTheWire) {
 
 TEST_F(SocketUpload, BasicChallengeWithoutCredentialsFails) {
     EXPECT_EQ("error 0 1", Upload(Base("/basic"), "basic"));
-    EXPECT_EQ(FlavourTraits::kIsNpapi ? "basic denied" : "", response);
+    EXPECT_EQ(FlavourTraits::kKeepsFailedReplyText ? "basic denied" : "", response);
 }
 
 TEST_F(SocketUpload, NtlmExchangeThroughTheFakeContext) {

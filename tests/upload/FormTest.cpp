@@ -187,6 +187,40 @@ TEST(HttpForm, ContentLengthEqualsTheBodyForRandomMixes) {
     }
 }
 
+TEST(HttpForm, PartsThatWouldForgeOthersAreRefused) {
+    const PxString boundary(kHttpBoundary);
+    struct Case {
+        const char* what;
+        PxString name, value, fileFieldName, fileName;
+        bool wellFormed;
+    } cases[] = {
+        {"ordinary", PX_TEXT("user"), PX_TEXT("ann"), PX_TEXT("img"), PX_TEXT("img.jpg"), true},
+        {"value with quotes, line breaks and dashes", PX_TEXT("note"), PX_TEXT("a \"b\"\r\n--c\r\n"),
+         PX_TEXT("img"), PX_TEXT("img.jpg"), true},
+        {"value with most of the boundary", PX_TEXT("note"), boundary.substr(1), PX_TEXT("img"),
+         PX_TEXT("img.jpg"), true},
+        {"CR in a name", PX_TEXT("a\rb"), PX_TEXT("v"), PX_TEXT("img"), PX_TEXT("img.jpg"), false},
+        {"LF in a name", PX_TEXT("a\nContent-Type: x"), PX_TEXT("v"), PX_TEXT("img"), PX_TEXT("img.jpg"), false},
+        {"quote in a name", PX_TEXT("a\"; filename=\"x"), PX_TEXT("v"), PX_TEXT("img"), PX_TEXT("img.jpg"), false},
+        {"boundary in a value", PX_TEXT("note"), PX_TEXT("x\r\n--") + boundary + PX_TEXT("\r\n"), PX_TEXT("img"),
+         PX_TEXT("img.jpg"), false},
+        {"boundary in a name", boundary, PX_TEXT("v"), PX_TEXT("img"), PX_TEXT("img.jpg"), false},
+        {"quote in the file field name", PX_TEXT("user"), PX_TEXT("ann"), PX_TEXT("img\"x"), PX_TEXT("img.jpg"),
+         false},
+        {"boundary in the file field name", PX_TEXT("user"), PX_TEXT("ann"), PX_TEXT("i") + boundary,
+         PX_TEXT("img.jpg"), false},
+        {"line break in the file name", PX_TEXT("user"), PX_TEXT("ann"), PX_TEXT("img"), PX_TEXT("img.\r\njpg"),
+         false},
+    };
+    for (const Case& c : cases) {
+        HttpForm form;
+        form.AddField(c.name, c.value);
+        form.SetFileFieldName(c.fileFieldName);
+        form.AddFile(c.fileName, 4);
+        EXPECT_EQ(c.wellFormed, form.IsWellFormed()) << c.what;
+    }
+}
+
 TEST(HttpHeader, BuildsTheSixHeaderLines) {
     EXPECT_EQ(ToBodyBytes(HttpHeader().Build()),
               "Accept: application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,"

@@ -234,6 +234,17 @@ TEST(HttpPoster, AssemblesTheFormAroundTheWholeStream) {
     EXPECT_EQ(poster.GetTotal(), poster.body.size());
 }
 
+TEST(HttpPoster, AForgedPartFailsTheUploadBeforeTheExchangeStarts) {
+    RecordingSink sink;
+    ScriptedPoster poster(ScriptedPoster::kComplete);
+    poster.SetEventSink(&sink);
+    poster.GetForm().AddField(PX_TEXT("user\r\nX-Injected: 1"), PX_TEXT("ann"));
+    poster.Post(nullptr, PX_TEXT("img.jpg"));
+    ASSERT_TRUE(WaitForEvents(sink, 1));
+    EXPECT_EQ(sink.events, std::vector<std::string>{"error 0 1"});
+    EXPECT_FALSE(poster.started) << "the exchange must not begin";
+}
+
 TEST(HttpPoster, AssemblyFailsWithoutAStream) {
     RecordingSink sink;
     ScriptedPoster poster(ScriptedPoster::kAssemble);

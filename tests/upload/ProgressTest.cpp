@@ -52,7 +52,7 @@ TEST(FormatByteSize, UsesTheFlavoursNumberFormat) {
     EXPECT_EQ(FormatByteSize(0), PX_TEXT("0Bytes"));
     EXPECT_EQ(FormatByteSize(512), PX_TEXT("512Bytes"));
     EXPECT_EQ(FormatByteSize(1023), PX_TEXT("1023Bytes"));
-    if (FlavourTraits::kIsNpapi) {
+    if (FlavourTraits::kShortSizeText) {
         EXPECT_EQ(FormatByteSize(1024), PX_TEXT("1KB"));
         EXPECT_EQ(FormatByteSize(1536), PX_TEXT("1.5KB"));
         EXPECT_EQ(FormatByteSize(1048576), PX_TEXT("1MB"));
