@@ -1,3 +1,4 @@
+#include "support/Convert.h"
 #include "upload/AtlPoster.h"
 #include "upload/Url.h"
 #include "upload/WinINetPoster.h"
@@ -8,7 +9,8 @@
 // then fails the upload cleanly.
 HttpPoster* CreatePoster(const PxString& url) {
     UrlParts parts;
-    SplitUrl(url, parts);  // host comes back lower-cased
+    SplitUrl(url, parts);  // text that is no URL leaves the parts empty
+    ToLower(parts.host);
     HttpPoster* poster;
     if (parts.scheme == UrlScheme::kHttps || parts.host == PX_TEXT("localhost"))
         poster = new WinINetPoster();

@@ -1,19 +1,10 @@
 #pragma once
-// URL splitting shared by CreatePoster and both uploaders.
-#include <cstdint>
-
+// The upload address in the flavour's text type, as CreatePoster and the
+// system-HTTP uploader read it. The one parser lives in upload/http/UrlSplit.h,
+// where the socket client's HttpTarget reads the same parts.
 #include "support/Flavour.h"
+#include "upload/http/UrlSplit.h"
 
-enum class UrlScheme { kUnknown, kHttp, kHttps };
-
-struct UrlParts {
-    UrlScheme scheme = UrlScheme::kUnknown;
-    PxString host;      // lower-cased, without brackets for an IPv6 literal
-    uint16_t port = 0;  // the URL's port, else 80 for http, 443 for https
-    PxString path;      // from the first "/" after the host up to "?" or "#"; "/" when absent
-};
-
-// Splits "scheme://[user@]host[:port][/path][?query][#fragment]". Returns false
-// for text that does not parse (then host is empty and scheme kUnknown); a
-// well-formed URL of another scheme returns true with scheme kUnknown.
-bool SplitUrl(const PxString& url, UrlParts& parts);
+using Corvane::Http::SplitUrl;
+using Corvane::Http::UrlScheme;
+typedef Corvane::Http::BasicUrlParts<PxChar> UrlParts;

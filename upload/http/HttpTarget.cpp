@@ -1,6 +1,6 @@
 #include "upload/http/HttpTarget.h"
 
-#include "upload/http/HttpHeaders.h"
+#include "upload/http/UrlSplit.h"
 
 namespace Corvane {
 namespace Http {
@@ -12,41 +12,6 @@ bool HasControlByte(const std::string& text) {
         if (c < 0x20 || c == 0x7F) return true;
     }
     return false;
-}
-
-bool IsHostChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c == '_';
-}
-
-bool ParsePort(const std::string& text, uint16_t& port) {
-    if (text.empty()) {
-        port = 80;
-        return true;
-    }
-    if (text.size() > 5) return false;
-    unsigned value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (value == 0 || value > 65535) return false;
-    port = static_cast<uint16_t>(value);
-    return true;
-}
-
-bool ParseAuthority(std::string authority, HttpTarget& target) {
-    size_t at = authority.rfind('@');
-    if (at != std::string::npos) authority.erase(0, at + 1);
-    size_t colon = authority.find(':');
-    std::string host = authority.substr(0, colon);
-    if (host.empty()) return false;
-    for (char c : host)
-        if (!IsHostChar(c)) return false;
-    if (!ParsePort(colon == std::string::npos ? std::string() : authority.substr(colon + 1), target.port))
-        return false;
-    target.host = host;
-    return true;
 }
 
 // Path and query up to the fragment, spaces written as "%20".
@@ -65,15 +30,12 @@ void SetPath(const std::string& text, HttpTarget& target) {
 }  // namespace
 
 bool ParseHttpUrl(const std::string& url, HttpTarget& target) {
-    if (HasControlByte(url)) return false;
-    size_t sep = url.find("://");
-    if (sep == std::string::npos || !EqualsNoCase(url.substr(0, sep), "http")) return false;
-    size_t start = sep + 3;
-    size_t end = url.find_first_of("/?#", start);
-    if (end == std::string::npos) end = url.size();
+    BasicUrlParts<char> parts;
+    if (!SplitUrl(url, parts) || parts.scheme != UrlScheme::kHttp || parts.ipv6Literal) return false;
     HttpTarget parsed;
-    if (!ParseAuthority(url.substr(start, end - start), parsed)) return false;
-    SetPath(url.substr(end), parsed);
+    parsed.host = parts.host;
+    parsed.port = parts.port;
+    SetPath(parts.path + parts.query, parsed);
     target = parsed;
     return true;
 }

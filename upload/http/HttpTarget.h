@@ -14,11 +14,12 @@ struct HttpTarget {
     std::string pathAndQuery;  // starts with '/'; no control bytes, no spaces
 };
 
-// Parses an absolute "http://" URL (scheme in any case). User information
-// before '@' is dropped, a missing or empty port means 80, a missing path
-// means "/", the fragment is dropped, and spaces in the path or query are
-// sent as "%20". False for any other scheme, an empty or unusual host, a bad
-// port, or a control byte (CR, LF, NUL, ...) anywhere in the text.
+// The socket client's checked view of SplitUrl (UrlSplit.h): the scheme must
+// be http, and the host a name or IPv4 address (an IPv6 literal is refused:
+// the client writes the host into the Host line as it is). User information
+// is dropped, a missing or empty port means 80, a missing path means "/", the
+// fragment is dropped, and spaces in the path or query are sent as "%20".
+// False wherever SplitUrl is, so a control byte anywhere is refused.
 bool ParseHttpUrl(const std::string& url, HttpTarget& target);
 
 // Resolves a redirect's Location against the target that answered it:
