@@ -68,6 +68,9 @@ void AtlPoster::Run() {
         RaiseError(kErrorRequest);
         return;
     }
+    // Name lookup, connect and send give up within a fraction of a second of
+    // a stop, so deleting the uploader never waits for their time-outs.
+    transport->SetStopCheck([this] { return IsStopped(); });
     const HttpClock steady;
     HttpClient client(*transport, platform_.clock ? *platform_.clock : steady, platform_.limits);
     BasicAuth basic;

@@ -180,6 +180,47 @@ TEST_F(SocketUpload, DeletingThePosterDuringASilentWaitIsQuick) {
     EXPECT_TRUE(sink.finals.empty()) << "a deleted poster reports nothing more";
 }
 
+int __stdcall SlowLookup(const char*, const char*, const ::addrinfo*, ::addrinfo** result) {
+    Sleep(6000);  // a name server that does not answer
+    *result = nullptr;
+    return 11001;  // WSAHOST_NOT_FOUND
+}
+
+TEST_F(SocketUpload, DeletingThePosterWhileItResolvesConnectsOrSendsReturnsWithin2s) {
+    const char* blackhole = std::getenv("PIXMEND_TEST_BLACKHOLE_PORT");
+    ASSERT_NE(nullptr, blackhole);
+    struct Case {
+        const char* what;
+        std::string url;
+        NameLookup lookup;
+        size_t imageBytes;
+        DWORD runMs;  // how long the upload runs before the owner deletes it
+    } cases[] = {
+        {"resolving", "http://slow-name.example/echo", SlowLookup, 3000, 300},
+        {"connecting", std::string("http://127.0.0.1:") + blackhole + "/echo", nullptr, 3000, 500},
+        {"sending", Base("/nodrain"), nullptr, 32u << 20, 1500},
+    };
+    for (const Case& c : cases) {
+        image.assign(c.imageBytes, 0x44);
+        stream = PxMemFile(image.data(), static_cast<uint32_t>(image.size()));
+        const NameLookup lookup = c.lookup;
+        platform.makeTransport = [lookup] { return std::unique_ptr<HttpTransport>(new WinsockTransport(lookup)); };
+        Sink quiet;
+        auto* poster = new AtlPoster(platform);  // product time-outs: 10000 ms per operation
+        quiet.poster = poster;
+        poster->SetEventSink(&quiet);
+        poster->SetUrl(Px(c.url));
+        poster->Post(&stream, PX_TEXT("img.jpg"));
+        Sleep(c.runMs);
+        EXPECT_TRUE(poster->IsRunning()) << c.what << ": the upload ended before the owner let go";
+        const auto start = std::chrono::steady_clock::now();
+        delete poster;
+        const double wait = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(wait, 2.0) << c.what;
+        EXPECT_TRUE(quiet.finals.empty()) << c.what << ": a deleted poster reports nothing more";
+    }
+}
+
 TEST_F(SocketUpload, BrokenRepliesFail) {
     for (const char* path : {"/reset", "/garbage", "/oversized", "/overflow"}) {
         sink.finals.clear();

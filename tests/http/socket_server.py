@@ -23,6 +23,9 @@ It answers by path, and many answers are deliberately broken:
                  for the test's fake negotiate token, then 200 with the
                  Authorization values seen on this connection, in order
     /stats       counts of connections and of requests carrying X-Injected
+    /nodrain     reads the head, then never reads the body, so sends block
+A second port, PIXMEND_TEST_BLACKHOLE_PORT, listens with a full backlog and
+never accepts: connecting to it neither succeeds nor fails.
 """
 import base64
 import os
@@ -49,6 +52,8 @@ def read_request(conn, buffered):
         data += piece
     head, _, rest = data.partition(b"\r\n\r\n")
     head += b"\r\n\r\n"
+    if head.split(b" ")[1:2] == [b"/nodrain"]:
+        return head, None, b""
     length = 0
     for line in head.split(b"\r\n")[1:]:
         name, _, value = line.partition(b":")
@@ -123,6 +128,9 @@ def serve_broken(conn, path, head, body):
 
 def serve_one(conn, path, head, body, state):
     """Returns False when the connection must end after this request."""
+    if path == "/nodrain":
+        time.sleep(30)
+        return False
     if path in ("/silent", "/reset", "/garbage", "/oversized", "/drip", "/endless", "/overflow", "/close"):
         return serve_broken(conn, path, head, body)
     if path == "/echo":
@@ -221,8 +229,18 @@ def main(argv):
             threading.Thread(target=handle, args=(conn,), daemon=True).start()
 
     threading.Thread(target=accept_loop, daemon=True).start()
+    blackhole = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    blackhole.bind(("127.0.0.1", 0))
+    blackhole.listen(0)
+    fillers = []
+    for _ in range(3):  # fill the backlog: later connection attempts go unanswered
+        filler = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        filler.setblocking(False)
+        filler.connect_ex(blackhole.getsockname())
+        fillers.append(filler)
     env = dict(os.environ)
     env["PIXMEND_TEST_SOCKET_PORT"] = str(listener.getsockname()[1])
+    env["PIXMEND_TEST_BLACKHOLE_PORT"] = str(blackhole.getsockname()[1])
     status = subprocess.call(command, env=env)
     listener.close()
     return status

@@ -4,7 +4,9 @@
 // scripted fakes.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace Corvane {
 namespace Http {
@@ -23,6 +25,17 @@ public:
     virtual IoStatus Receive(char* buffer, size_t capacity, size_t& received, uint32_t timeoutMs) = 0;
     // Closes the connection if one is open; harmless otherwise.
     virtual void Close() = 0;
+
+    // Asked during every wait of Connect (name lookup included), Send and
+    // Receive; once it answers true the operation ends with Failed within a
+    // fraction of a second instead of running to its time-out.
+    void SetStopCheck(std::function<bool()> shouldStop) { shouldStop_ = std::move(shouldStop); }
+
+protected:
+    bool StopRequested() const { return shouldStop_ && shouldStop_(); }
+
+private:
+    std::function<bool()> shouldStop_;
 };
 
 // Millisecond clock for the whole-exchange deadline.
