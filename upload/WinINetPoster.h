@@ -12,8 +12,9 @@
 
 class WinINetPoster : public HttpPoster {
 public:
-    // A wait ends when no notification arrived for idleMs, or after totalMs in
-    // all, or when the upload is stopped; the upload then fails.
+    // A wait ends when no notification arrived for idleMs, or once the upload
+    // has run totalMs since it started (one deadline for the whole upload),
+    // or when the upload is stopped; the upload then fails.
     static const uint32_t kDefaultIdleLimitMs = 30000;
     static const uint32_t kDefaultWaitLimitMs = 600000;
     // Bound on waiting for the library to release the handles at the end.
@@ -44,6 +45,8 @@ private:
 
     void Exchange(Session& s);
     bool WaitForCompletion(Wait which);
+    template <typename Call>
+    void* CreateHandle(Session& s, Wait which, Call call);
     void Connect(Session& s);
     void OpenRequest(Session& s);
     void SendHeaders(Session& s);
@@ -69,6 +72,7 @@ private:
     std::atomic<uintptr_t> asyncResult_{0};
     std::atomic<uint32_t> asyncError_{0};
     std::atomic<uint32_t> lastActivity_{0};  // tick of the last notification
+    std::atomic<uint32_t> uploadStart_{0};   // tick at which the worker started
     std::atomic<int> handlesClosed_{0};
     std::atomic<uint32_t> idleLimitMs_{kDefaultIdleLimitMs};
     std::atomic<uint32_t> waitLimitMs_{kDefaultWaitLimitMs};

@@ -196,19 +196,22 @@ void WinINetPoster::HandleStatus(void*, uint32_t status, void* info) {
 }
 
 // True when the pending call completed in time; the completion's result is
-// then in asyncResult_. Waits in slices so that Stop ends the wait early.
+// then in asyncResult_. Waits in slices so that Stop ends the wait early. The
+// whole-upload limit counts from the start of the upload, not of this wait,
+// so a server that answers every call just in time still cannot keep the
+// upload alive past it.
 bool WinINetPoster::WaitForCompletion(Wait which) {
     Corvane::Threading::EventHandler& event = which == Wait::kRequestDone ? requestDone_ : handleCreated_;
-    const uint32_t start = TickCount();
-    lastActivity_ = start;
+    lastActivity_ = TickCount();
     for (;;) {
         if (event.Wait(50u)) return true;
         const uint32_t now = TickCount();
-        if (IsStopped() || now - lastActivity_ >= idleLimitMs_ || now - start >= waitLimitMs_) return false;
+        if (IsStopped() || now - lastActivity_ >= idleLimitMs_ || now - uploadStart_ >= waitLimitMs_) return false;
     }
 }
 
 void WinINetPoster::Run() {
+    uploadStart_ = TickCount();
     httpStatus_ = 0;
     handlesClosed_ = 0;
     requestDone_.Reset();
@@ -244,19 +247,41 @@ void WinINetPoster::Connect(Session& s) {
         return;
     }
     handleCreated_.Reset();
-    // The uploader is the connection's context too, so that a pending connect
+    // The session is the connection's context too, so that a pending connect
     // can be waited for and its handle's release is seen.
-    s.connection = Calls::Connect(s.internet, s.url.host, s.url.port, reinterpret_cast<DWORD_PTR>(&s));
-    if (!s.connection && GetLastError() == ERROR_IO_PENDING && WaitForCompletion(Wait::kHandleCreated)) {
-        s.connection = reinterpret_cast<HINTERNET>(asyncResult_.load());
-    }
+    s.connection = CreateHandle(s, Wait::kHandleCreated, [&s] {
+        return Calls::Connect(s.internet, s.url.host, s.url.port, reinterpret_cast<DWORD_PTR>(&s));
+    });
     if (!s.connection) {
         SetError(kErrorConnect);  // also a pending connect that produced no handle
         return;
     }
-    ++s.handlesWithContext;
-    s.AddRef();
     SetStatus(kStatusConnected);
+}
+
+// Runs a call that creates a handle carrying the session as its context.
+// The reference that handle holds is taken before the call: a call that pends
+// and outlasts the wait may still create the handle, whose closing
+// notification then releases it. A call that surely created nothing gives
+// the reference back.
+template <typename Call>
+HINTERNET WinINetPoster::CreateHandle(Session& s, Wait which, Call call) {
+    s.AddRef();
+    HINTERNET handle = call();
+    if (!handle) {
+        if (GetLastError() != ERROR_IO_PENDING) {
+            s.Release();
+            return nullptr;
+        }
+        if (!WaitForCompletion(which)) return nullptr;  // the reference stays with the late handle
+        handle = reinterpret_cast<HINTERNET>(asyncResult_.load());
+        if (!handle) {
+            s.Release();
+            return nullptr;
+        }
+    }
+    ++s.handlesWithContext;
+    return handle;
 }
 
 void WinINetPoster::OpenRequest(Session& s) {
@@ -264,13 +289,10 @@ void WinINetPoster::OpenRequest(Session& s) {
                                          INTERNET_FLAG_IGNORE_CERT_CN_INVALID
                                    : INTERNET_FLAG_NO_CACHE_WRITE;
     requestDone_.Reset();
-    s.request = Calls::OpenRequest(s.connection, s.url.path, flags, reinterpret_cast<DWORD_PTR>(&s));
-    if (!s.request && GetLastError() == ERROR_IO_PENDING && WaitForCompletion(Wait::kRequestDone)) {
-        s.request = reinterpret_cast<HINTERNET>(asyncResult_.load());
-    }
+    s.request = CreateHandle(s, Wait::kRequestDone, [&s, flags] {
+        return Calls::OpenRequest(s.connection, s.url.path, flags, reinterpret_cast<DWORD_PTR>(&s));
+    });
     if (!s.request) return;  // recorded when the headers cannot be sent
-    ++s.handlesWithContext;
-    s.AddRef();
     if (s.Secure()) {
         DWORD security = 0, size = sizeof security;
         if (Calls::QueryOption(s.request, INTERNET_OPTION_SECURITY_FLAGS, &security, &size)) {
@@ -397,9 +419,10 @@ void WinINetPoster::QueryStatus(Session& s) {
         httpStatus_ = code;
         return;
     }
+    const DWORD error = GetLastError();  // before the conversion below can change it
     const std::string message = Utf8ToAnsi("\xE8\x8E\xB7\xE5\x8F\x96\xE7\x8A\xB6\xE6\x80\x81\xE7\xA0\x81"
                                            "\xE9\x94\x99\xE8\xAF\xAF");  // the fixed diagnostic text
-    std::printf("%s  HttpQueryInfo %lu \n", message.c_str(), static_cast<unsigned long>(GetLastError()));
+    std::printf("%s  HttpQueryInfo %lu \n", message.c_str(), static_cast<unsigned long>(error));
     std::fflush(stdout);
 }
 

@@ -181,6 +181,28 @@ TEST_F(WinINetPosterTest, AServerThatNeverAnswersEndsInTheFailureEvent) {
     EXPECT_LT(GetTickCount() - start, 15000u);
 }
 
+TEST_F(WinINetPosterTest, ADrippingReplyIsCutByTheWholeUploadDeadline) {
+    SetImage("JPEG");
+    poster_.SetWaitLimits(1500, 3000);  // the product allows 30 s idle, 10 min in all
+    const DWORD start = GetTickCount();
+    Post(Url("PIXMEND_TEST_HTTP_PORT", "http", "/drip"));  // each read completes within 300 ms
+    const DWORD spent = GetTickCount() - start;
+    EXPECT_EQ(sink_.final, "error 0 1");
+    EXPECT_GE(spent, 2900u);
+    EXPECT_LT(spent, 5500u) << "the reply takes 6 s; the upload must end at its 3 s deadline";
+}
+
+TEST_F(WinINetPosterTest, ControlCharactersInTheUrlFailBeforeAnythingIsSent) {
+    SetImage("JPEG");
+    const char* paths[] = {"/echo\r\nX-Injected: 1", "/echo\tx", "/ec\x7Fho"};
+    for (const char* path : paths) {
+        sink_.finals = 0;
+        Post(Url("PIXMEND_TEST_HTTP_PORT", "http", path));
+        EXPECT_EQ(sink_.final, "error 0 0") << "refused as an address, before connecting";
+        EXPECT_EQ(poster_.GetHttpStatus(), 0u);
+    }
+}
+
 TEST(WinINetPosterLifetime, DeletedMidUploadNeitherCrashesNorLeaks) {
     if (Env("PIXMEND_TEST_HTTP_PORT").empty()) GTEST_SKIP() << "run through upload_server.py";
     PxMemFile stream;

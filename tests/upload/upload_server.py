@@ -18,6 +18,8 @@ Paths (a query string, if one arrives, is reported by /echo):
     /fail    500 with the text "server error text"
     /stall   reads the request and never answers until the client goes away
     /slow    reads the body slowly, then 200 "ok"
+    /drip    200 with 20 pieces of 255 bytes, one every 300 ms: every read
+             completes in time, the whole reply takes 6 s
     /sink    200 "ok" (benchmarks)
 """
 import http.server
@@ -73,6 +75,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 pass
             return
         body = self._read_body(slow=(path == "/slow"))
+        if path == "/drip":
+            self.send_response(200)
+            self.send_header("Content-Length", str(20 * 255))
+            self.end_headers()
+            try:
+                for _ in range(20):
+                    self.wfile.write(b"d" * 255)
+                    self.wfile.flush()
+                    time.sleep(0.3)
+            except OSError:
+                pass
+            return
         if path == "/echo":
             lines = ["target=" + self.path]
             lines += ["header=%s: %s" % (k, v) for k, v in self.headers.items()]
