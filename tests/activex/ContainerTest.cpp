@@ -5,6 +5,7 @@
 // run inside tests/upload/upload_server.py.
 #include <dispex.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -101,24 +102,28 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
     return true;
 }
 
+// One interface of a COM object, released at the end of the statement or scope.
+template <class T>
+struct Face {
+    Face(IUnknown* object, REFIID iid) { object->QueryInterface(iid, reinterpret_cast<void**>(&p)); }
+    ~Face() { if (p != nullptr) p->Release(); }
+    T* operator->() const { return p; }
+    T* p = nullptr;
+};
+
 // A 24-bit BMP of w x h in a gradient; returns its path.
 std::string WriteBmp(int w, int h) {
     const int stride = (w * 3 + 3) & ~3;
     std::vector<unsigned char> file(54 + size_t(stride) * h);
-    BITMAPFILEHEADER* head = reinterpret_cast<BITMAPFILEHEADER*>(file.data());
-    BITMAPINFOHEADER* info = reinterpret_cast<BITMAPINFOHEADER*>(file.data() + 14);
-    head->bfType = 0x4D42;
-    head->bfSize = DWORD(file.size());
-    head->bfOffBits = 54;
-    *info = BITMAPINFOHEADER{sizeof *info, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w * 3; ++x) file[54 + y * stride + x] = (unsigned char)(x * 7 + y * 3);
+    *reinterpret_cast<BITMAPFILEHEADER*>(file.data()) = BITMAPFILEHEADER{0x4D42, DWORD(file.size()), 0, 0, 54};
+    *reinterpret_cast<BITMAPINFOHEADER*>(file.data() + 14) =
+        BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    for (size_t i = 54; i < file.size(); ++i) file[i] = (unsigned char)(i * 7 + i / stride * 3);
     const std::string path = UniqueTempName("container.bmp");
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return std::string();
-    std::fwrite(file.data(), 1, file.size(), f);
-    std::fclose(f);
-    return path;
+    const bool written = f != nullptr && std::fwrite(file.data(), 1, file.size(), f) == file.size();
+    if (f != nullptr) std::fclose(f);
+    return written ? path : std::string();
 }
 
 // An upload's finish that the editor posts to its own window (when the
@@ -151,18 +156,10 @@ protected:
     HWND Activate() {
         HWND hwnd = nullptr;
         EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, &site.pos), S_OK);
-        IOleWindow* window = nullptr;
-        control->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window));
-        window->GetWindow(&hwnd);
-        window->Release();
+        Face<IOleWindow>(control, IID_IOleWindow)->GetWindow(&hwnd);
         return hwnd;
     }
-    void Deactivate() {
-        IOleInPlaceObject* inPlace = nullptr;
-        control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace));
-        EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
-        inPlace->Release();
-    }
+    void Deactivate() { EXPECT_EQ(Face<IOleInPlaceObject>(control, IID_IOleInPlaceObject)->InPlaceDeactivate(), S_OK); }
     // Drops a picture file on the control's window as OLE would.
     void DropPicture(HWND hwnd) {
         IDropTarget* target = static_cast<IDropTarget*>(GetPropW(hwnd, L"OleDropTargetInterface"));
@@ -189,15 +186,12 @@ protected:
     }
     // Draws the control through IViewObject into a fresh w x h bitmap.
     std::vector<DWORD> Drawn(int w, int h) {
-        IViewObject* view = nullptr;
-        control->QueryInterface(IID_IViewObject, reinterpret_cast<void**>(&view));
-        std::vector<DWORD> pixels = Capture(nullptr, w, h, [&](HDC dc) {
-            RECTL bounds{0, 0, w, h};
-            EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr,
-                                 nullptr, 0), S_OK);
+        return Capture(nullptr, w, h, [&](HDC dc) {
+            const RECTL bounds{0, 0, w, h};
+            EXPECT_EQ(Face<IViewObject>(control, IID_IViewObject)
+                          ->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0),
+                      S_OK);
         });
-        view->Release();
-        return pixels;
     }
     // Pixels of a w x h 32-bit bitmap after fill(dc) or a copy of window's.
     static std::vector<DWORD> Capture(HWND window, int w, int h, const std::function<void(HDC)>& fill) {
@@ -266,7 +260,7 @@ protected:
     PageFunction complete, error;
 };
 
-TEST_F(Container_, ActivationWindowInterfacesAndReactivation) {
+TEST_F(Container_, ActivationWindowDrawingAndReactivation) {
     const struct { IID iid; HRESULT hr; } faces[] = {
         {IID_IPixmend, S_OK}, {IID_IDispatch, S_OK}, {IID_IViewObjectEx, S_OK},
         {IID_IViewObject2, S_OK}, {IID_IViewObject, S_OK}, {IID_IOleInPlaceObjectWindowless, S_OK},
@@ -293,6 +287,14 @@ TEST_F(Container_, ActivationWindowInterfacesAndReactivation) {
     EXPECT_EQ(client.bottom, 320);
     EXPECT_NE(GetPropW(hwnd, L"OleDropTargetInterface"), nullptr) << "drop target registered";
 
+    // IViewObject::Draw gives the pixels that WM_PAINT puts on the window.
+    DropPicture(hwnd);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    PumpUntil([] { return false; }, 200);
+    const std::vector<DWORD> drawn = Drawn(400, 320);
+    EXPECT_EQ(drawn[0], DWORD(RGB(229, 187, 154))) << "the outline (BGR in a DIB)";
+    EXPECT_TRUE(drawn == Capture(hwnd, 400, 320, nullptr));
+
     // Re-activation builds no second set of controls: one press of
     // rotate-right still turns the picture once, exactly as in a control
     // that was activated only once.
@@ -313,82 +315,56 @@ TEST_F(Container_, ActivationWindowInterfacesAndReactivation) {
     Deactivate();
 }
 
-TEST_F(Container_, DrawMatchesThePaintedWindow) {
-    const HWND hwnd = Activate();
-    DropPicture(hwnd);
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    PumpUntil([] { return false; }, 200);
-    const std::vector<DWORD> painted = Capture(hwnd, 400, 320, nullptr);
-    const std::vector<DWORD> drawn = Drawn(400, 320);
-    EXPECT_EQ(drawn[0], DWORD(RGB(229, 187, 154))) << "the outline (BGR in a DIB)";
-    size_t differing = 0;
-    for (size_t i = 0; i < drawn.size(); ++i) differing += drawn[i] != painted[i];
-    EXPECT_EQ(differing, 0u);
-    Deactivate();
-}
-
 TEST_F(Container_, PersistenceRoundTripAndRefusedStreams) {
-    IPersistStreamInit* persist = nullptr;
-    control->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist));
+    Face<IPersistStreamInit> persist(control, IID_IPersistStreamInit);
     EXPECT_EQ(persist->IsDirty(), S_FALSE);
     control->put_BackColor(0x123456);
     control->put_FillColor(0x80000005);
     SIZEL extent{3000, 2000};
     ole->SetExtent(DVASPECT_CONTENT, &extent);
     EXPECT_EQ(persist->IsDirty(), S_OK);
-    IStream* stream = nullptr;
-    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    IStream* stream = SHCreateMemStream(nullptr, 0);
     ASSERT_EQ(persist->Save(stream, TRUE), S_OK);
     EXPECT_EQ(persist->IsDirty(), S_FALSE);
-    STATSTG stat;
-    stream->Stat(&stat, STATFLAG_NONAME);
-    ULARGE_INTEGER max;
+    ULARGE_INTEGER size{}, max{};
+    IStream_Size(stream, &size);
     persist->GetSizeMax(&max);
-    EXPECT_EQ(stat.cbSize.QuadPart, max.QuadPart);
+    ASSERT_EQ(size.QuadPart, max.QuadPart);
+    std::vector<BYTE> saved(size_t(size.QuadPart));
+    IStream_Reset(stream);
+    IStream_Read(stream, saved.data(), ULONG(saved.size()));
+    stream->Release();
 
-    struct Case { size_t cut; int corrupt; HRESULT hr; };  // corrupt: byte index or -1
-    const Case cases[] = {{0, -1, S_OK}, {1, -1, STG_E_READFAULT}, {23, -1, STG_E_READFAULT},
-                          {0, 0, E_FAIL} /* version */, {0, 12, E_FAIL} /* type of BackColor */};
-    for (const Case& c : cases) {
+    const struct { size_t cut; int flip; HRESULT hr; } cases[] = {  // flip: a byte to corrupt
+        {0, -1, S_OK}, {1, -1, STG_E_READFAULT}, {23, -1, STG_E_READFAULT},
+        {0, 0, E_FAIL} /* version */, {0, 12, E_FAIL} /* BackColor's type */};
+    for (const auto& c : cases) {
         IPixmend* other = dll.Create();
-        IPersistStreamInit* load = nullptr;
-        other->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&load));
         other->put_BackColor(7);
-        std::vector<BYTE> bytes(size_t(stat.cbSize.QuadPart));
-        LARGE_INTEGER zero{};
-        stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-        stream->Read(bytes.data(), ULONG(bytes.size()), nullptr);
-        if (c.corrupt >= 0) bytes[size_t(c.corrupt)] ^= 0x40;
-        bytes.resize(bytes.size() - c.cut);
-        IStream* in = nullptr;
-        CreateStreamOnHGlobal(nullptr, TRUE, &in);
-        in->Write(bytes.data(), ULONG(bytes.size()), nullptr);
-        in->Seek(zero, STREAM_SEEK_SET, nullptr);
-        EXPECT_EQ(load->Load(in), c.hr) << c.cut << " " << c.corrupt;
+        std::vector<BYTE> bytes(saved.begin(), saved.end() - c.cut);
+        if (c.flip >= 0) bytes[size_t(c.flip)] ^= 0x40;
+        IStream* in = SHCreateMemStream(bytes.data(), UINT(bytes.size()));
+        EXPECT_EQ(Face<IPersistStreamInit>(other, IID_IPersistStreamInit)->Load(in), c.hr) << c.cut << c.flip;
+        in->Release();
         OLE_COLOR back = 0, fill = 0;
+        SIZEL read{};
         other->get_BackColor(&back);
         other->get_FillColor(&fill);
-        IOleObject* otherOle = nullptr;
-        other->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&otherOle));
-        SIZEL read{};
-        otherOle->GetExtent(DVASPECT_CONTENT, &read);
-        const bool loaded = c.hr == S_OK;
-        EXPECT_EQ(back, loaded ? 0x123456u : 7u) << "a refused stream changes nothing";
-        EXPECT_EQ(fill, loaded ? 0x80000005u : 0u);
-        EXPECT_EQ(read.cx, loaded ? 3000 : 5080);
-        EXPECT_EQ(read.cy, loaded ? 2000 : 5080);
-        in->Release();
-        otherOle->Release();
-        load->Release();
+        Face<IOleObject>(other, IID_IOleObject)->GetExtent(DVASPECT_CONTENT, &read);
+        const bool loaded = c.hr == S_OK;  // else nothing changed
+        EXPECT_EQ(std::vector<LONG>({LONG(back), LONG(fill), read.cx, read.cy}),
+                  loaded ? std::vector<LONG>({0x123456, LONG(0x80000005), 3000, 2000})
+                         : std::vector<LONG>({7, 0, 5080, 5080}));
         other->Release();
     }
-    stream->Release();
-    persist->Release();
 }
 
-// Each way a container lets go revokes the table entry made at OK, so the
-// control is freed once the container releases it; also when the container
-// lets go from inside the callback, where the worker's proxy holds the last
+// The page's callback runs on the control's thread through the table entry
+// made at OK. An OK pressed inside the callback's modal loop is ignored and
+// deadlocks nothing, and one right after it starts the next upload while the
+// first worker may still hold its proxy. Each way a container lets go
+// revokes the entry, so the control is freed once the container releases
+// it; also from inside the callback, where the worker's proxy holds the last
 // reference.
 TEST_F(Container_, UploadCallbackThroughTheTableThenTheControlIsFreed) {
     enum Release { kClose, kNullSite, kDeactivate, kInsideCallback };
@@ -403,6 +379,8 @@ TEST_F(Container_, UploadCallbackThroughTheTableThenTheControlIsFreed) {
         std::wstring response;
         complete.threads.clear();
         complete.body = [&] {
+            ClickOk(hwnd);
+            PumpUntil([] { return false; }, 300);  // the page's modal dialog
             BSTR text = nullptr;
             control->get_Response(&text);
             response.assign(text, SysStringLen(text));
@@ -417,38 +395,22 @@ TEST_F(Container_, UploadCallbackThroughTheTableThenTheControlIsFreed) {
         };
         ClickOk(hwnd);
         ASSERT_TRUE(PumpUntil([&] { return !complete.threads.empty(); })) << how;
-        EXPECT_EQ(complete.threads, std::vector<DWORD>{GetCurrentThreadId()}) << "the control's thread";
+        PumpUntil([] { return false; }, 300);  // time for a wrong second call
+        EXPECT_EQ(complete.threads, std::vector<DWORD>{GetCurrentThreadId()}) << "once, on the control's thread";
         EXPECT_EQ(g_finishMessages, 0) << "delivered through the marshalled proxy, not the fallback";
         EXPECT_NE(response.find(L"body="), std::wstring::npos) << "the reply, read inside the callback";
+        if (how == kDeactivate) {  // the next upload, at once
+            complete.body = nullptr;
+            ClickOk(hwnd);
+            ASSERT_TRUE(PumpUntil([&] { return complete.threads.size() == 2; }));
+        }
         EXPECT_TRUE(error.threads.empty());
+        EXPECT_EQ(g_finishMessages, 0);
         if (how == kClose) ole->Close(OLECLOSE_NOSAVE);
         if (how == kNullSite) ole->SetClientSite(nullptr);
         if (how == kDeactivate) Deactivate();
         EXPECT_TRUE(ControlFreed()) << how;
     }
-}
-
-// A modal loop inside the page's callback where the user presses OK again:
-// the press is ignored, nothing deadlocks, and an OK right after the callback
-// starts the next upload while the first worker may still hold its proxy.
-TEST_F(Container_, OkInsideAModalCallbackAndRightAfterIt) {
-    const HWND hwnd = Activate();
-    PrepareUpload(hwnd, "/echo");
-    complete.body = [&] {
-        ClickOk(hwnd);
-        PumpUntil([] { return false; }, 300);  // the page's modal dialog
-    };
-    ClickOk(hwnd);
-    ASSERT_TRUE(PumpUntil([&] { return !complete.threads.empty(); }));
-    complete.body = nullptr;
-    ClickOk(hwnd);
-    ASSERT_TRUE(PumpUntil([&] { return complete.threads.size() == 2; }));
-    PumpUntil([] { return false; }, 300);
-    EXPECT_EQ(complete.threads.size(), 2u) << "one call per upload, none for the ignored press";
-    EXPECT_TRUE(error.threads.empty());
-    EXPECT_EQ(g_finishMessages, 0);
-    Deactivate();
-    EXPECT_TRUE(ControlFreed());
 }
 
 }  // namespace
