@@ -15,8 +15,8 @@
 
 namespace {
 
+// Posted to the message-only window: delete the control in lParam.
 const UINT kDeferredDelete = WM_APP + 1;
-
 
 // The process's global interface table with a reference, or null.
 IGlobalInterfaceTable* OpenInterfaceTable() {
