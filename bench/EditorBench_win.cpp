@@ -13,8 +13,6 @@
 // the repeats (argument 1, default 5).
 #include <winsock2.h>
 #include <windows.h>
-#include <ole2.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <atomic>
@@ -27,6 +25,7 @@
 
 #include "editor/Editor.h"
 #include "image/PxFile.h"
+#include "tests/editor/DroppedFiles.h"
 
 namespace {
 
@@ -64,25 +63,6 @@ std::string WritePhoto() {
         std::fclose(f);
     }
     return path;
-}
-
-// A file list on the clipboard, as a data object a drop hands over.
-IDataObject* DroppedFile(const std::string& path) {
-    const std::wstring names = std::wstring(path.begin(), path.end()) + L'\0' + L'\0';
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size() * 2);
-    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    memcpy(drop + 1, names.data(), names.size() * 2);
-    GlobalUnlock(memory);
-    IDataObject* data = nullptr;
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        SetClipboardData(CF_HDROP, memory);
-        CloseClipboard();
-        OleGetClipboard(&data);
-    }
-    return data;
 }
 
 class BenchHost : public EditorHost {
@@ -199,7 +179,7 @@ int main(int argc, char** argv) {
 
     std::vector<double> dropped;
     for (int i = 0; i < repeat; ++i) {
-        IDataObject* data = DroppedFile(photo);
+        IDataObject* data = FileListData({photo});
         IDropTarget* target = &editor;
         DWORD effect = DROPEFFECT_COPY;
         target->DragEnter(data, 0, POINTL{300, 300}, &effect);

@@ -1,10 +1,8 @@
 #pragma once
 // An editor in a top-level window under Wine, driven by real window
 // messages: a test host, the window that routes its messages to the editor,
-// a message pump with a deadline, picture files and file-list data objects.
+// a message pump with a deadline and picture files.
 #include <windows.h>
-#include <ole2.h>
-#include <shlobj.h>
 
 #include <cstdio>
 #include <functional>
@@ -15,6 +13,7 @@
 
 #include "editor/Editor.h"
 #include "tests/TempName.h"
+#include "tests/editor/DroppedFiles.h"
 #include "tests/editor/CanvasTestImages.h"
 
 namespace editor_test {
@@ -138,28 +137,6 @@ inline std::string WritePicture(const std::string& leaf, uint32_t w, uint32_t h,
     std::fwrite(stream.GetBuffer(false), 1, static_cast<size_t>(stream.Size()), f);
     std::fclose(f);
     return path;
-}
-
-// A data object over the clipboard holding a file list (CF_HDROP with wide
-// names), or only text when files is empty. The caller releases it.
-inline IDataObject* FileListData(const std::vector<std::string>& files) {
-    std::wstring names;
-    for (const std::string& f : files) names += std::wstring(f.begin(), f.end()) + L'\0';
-    names += L'\0';
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size() * 2);
-    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    memcpy(drop + 1, names.data(), names.size() * 2);
-    GlobalUnlock(memory);
-    IDataObject* data = nullptr;
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        SetClipboardData(files.empty() ? CF_UNICODETEXT : CF_HDROP, memory);
-        CloseClipboard();
-        OleGetClipboard(&data);
-    }
-    return data;
 }
 
 }  // namespace editor_test

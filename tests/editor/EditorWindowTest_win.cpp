@@ -301,6 +301,8 @@ TEST(EditorLifetime, TwoEditorsKeepTheirSkins) {
     EXPECT_TRUE(skins.Find("btnOk")->IsValid());
     second.editor.DetachWindow();  // the last one clears the store
     EXPECT_EQ(skins.Count(), 0u);
-    second.editor.AttachWindow(second.window);
+    EXPECT_FALSE(second.editor.Canvas()->Background().IsValid());
+    second.editor.AttachWindow(second.window);  // re-activation loads them again
     EXPECT_TRUE(skins.Find("btnOk")->IsValid());
+    EXPECT_TRUE(second.editor.Canvas()->Background().IsValid());
 }
