@@ -179,12 +179,12 @@ int main(int argc, char** argv) {
 
     std::vector<double> dropped;
     for (int i = 0; i < repeat; ++i) {
-        IDataObject* data = FileListData({photo});
+        FileListData files({photo});
+        IDataObject* data = &files;
         IDropTarget* target = &editor;
         DWORD effect = DROPEFFECT_COPY;
         target->DragEnter(data, 0, POINTL{300, 300}, &effect);
         dropped.push_back(ToFrame(window, [&] { target->Drop(data, 0, POINTL{300, 300}, &effect); }));
-        data->Release();
     }
     const double a = Median(alone), d = Median(dropped);
     std::printf("open decode+fit %.1f drop-to-frame %.1f ratio %.2f\n", a, d, d / a);

@@ -80,8 +80,6 @@ public:
     void SetJpegQuality(int quality);
     void SetFileFieldName(const PxString& name);
     void AddField(const PxString& name, const PxString& value);
-    // npPixmend's integer form: the value's full decimal text.
-    void AddField(const PxString& name, int32_t value);
     void ClearFields();
     const PxString& GetResponse() const { return settings_.response; }
 

@@ -199,11 +199,6 @@ void Editor::SetFileFieldName(const PxString& name) { settings_.fileFieldName = 
 
 void Editor::AddField(const PxString& name, const PxString& value) { settings_.fields.Set(name, value); }
 
-void Editor::AddField(const PxString& name, int32_t value) {
-    const std::string digits = std::to_string(value);
-    settings_.fields.Set(name, PxString(digits.begin(), digits.end()));
-}
-
 void Editor::ClearFields() { settings_.fields.Clear(); }
 
 void Editor::OpenDialogFromButton() {

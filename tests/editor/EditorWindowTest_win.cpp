@@ -185,14 +185,13 @@ TEST(EditorDrop, WhichDropsOpenAndWhichEffects) {
     for (const auto& k : kCases) {
         Harness h;
         IDropTarget* target = &h.editor;
-        IDataObject* data = FileListData(k.files);
-        ASSERT_NE(data, nullptr);
+        FileListData files(k.files);
+        IDataObject* data = &files;
         DWORD effect = k.permitted;
         ASSERT_EQ(target->DragEnter(data, k.keys, POINTL{300, 300}, &effect), S_OK);
         EXPECT_EQ(effect, k.drag) << k.files.size() << " " << k.keys;
         effect = k.permitted;
         target->Drop(data, k.keys, POINTL{300, 300}, &effect);
-        data->Release();
         EXPECT_EQ(effect, k.drop) << k.files.size() << " " << k.keys;
         EXPECT_EQ(h.PictureWidth(), k.width) << (k.files.empty() ? "" : k.files[0]);
         // The target belongs to the editor: a stray Release frees nothing.
@@ -228,11 +227,11 @@ TEST(EditorDrop, RealDragAndDropIntoTheRegisteredTarget) {
     ClientToScreen(h.window, &centre);
     SetForegroundWindow(h.window);
     SetCursorPos(centre.x, centre.y);
-    IDataObject* data = FileListData({picture});
+    FileListData files({picture});
+    IDataObject* data = &files;
     DropAtOnce source;
     DWORD effect = DROPEFFECT_NONE;
     EXPECT_EQ(DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect), DRAGDROP_S_DROP);
-    data->Release();
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));  // never MOVE: the source keeps its file
     EXPECT_EQ(h.PictureWidth(), 900u);
 }
