@@ -2,18 +2,11 @@
 
 #include "image/PxBlockPool.h"
 
-#include <cmath>
 #include <cstring>
 
 namespace {
 
-constexpr uint32_t kHeaderSize = sizeof(BITMAPINFOHEADER);
-
 const RGBQUAD kWhite{255, 255, 255, 0};
-
-int32_t PixelsPerMetre(int32_t dpi) {
-    return static_cast<int32_t>(std::floor(dpi * 10000.0 / 254.0 + 0.5));
-}
 
 // Pictures whose fitted copy is exactly "shrink, centre on white" of opaque
 // 24-bit pixels; everything else takes the general path.
@@ -51,12 +44,12 @@ bool DisplayImage::Rebuild(const PxImage& picture, CanvasSize box, size_t reserv
     const CanvasSize scaled = FitToBoxScaledSize(own, box);
     if (IsPlain24(picture) && scaled.width <= box.width && scaled.height <= box.height) {
         if (scaled == own) {
-            if (Reshape24(box.width, box.height, picture, reserveBytes))
+            if (Reshape(box.width, box.height, 24, picture, reserveBytes))
                 return CopyCentred(picture, box);
         } else if (scaled.width > 0 && scaled.height > 0 && scaled.width < own.width &&
                    scaled.height < own.height &&
                    static_cast<uint32_t>(own.height) <= PxAreaShrink::kMaxHeight) {
-            if (Reshape24(box.width, box.height, picture, reserveBytes))
+            if (Reshape(box.width, box.height, 24, picture, reserveBytes))
                 return ShrinkCentred(picture, box, scaled);
         }
     }
@@ -67,10 +60,11 @@ bool DisplayImage::Rebuild(const PxImage& picture, CanvasSize box, size_t reserv
 }
 
 bool DisplayImage::TakeFrom(PxImage& result) {
-    if (!MoveFrom(result, true))
-        return false;
-    capacity_ = GetSize();
-    return true;
+    return MoveFrom(result, true);
+}
+
+size_t DisplayImage::Capacity() const {
+    return PxBlockPool::Capacity(GetDIB());
 }
 
 bool DisplayImage::RotateLeft() {
@@ -86,75 +80,24 @@ bool DisplayImage::RotateRight() {
 void DisplayImage::Release() {
     DestroyFrames();
     Destroy();
-    capacity_ = 0;
 }
 
 bool DisplayImage::CropInto(const RECT& rect, PxImage& target) {
     return IsValid() && Crop(rect, &target);
 }
 
-bool DisplayImage::Reshape24(uint32_t width, uint32_t height, const PxImage& like,
-                             size_t reserveBytes) {
-    uint32_t stride = 0, imageSize = 0;
-    if (!PxCheckedImageSize(width, height, 24, &stride, &imageSize))
-        return false;
-    const size_t need = size_t{kHeaderSize} + imageSize;
-    if (!dib_ || capacity_ < need) {
-        uint8_t* block = nullptr;
-        size_t size = need;
-        if (reserveBytes > need) {
-            // The reserve only costs address space until its pages are used.
-            block = PxBlockPool::Allocate(reserveBytes);
-            size = reserveBytes;
-        }
-        if (!block) {
-            block = PxBlockPool::Allocate(need);
-            size = need;
-        }
-        if (!block)
-            return false;
-        Release();
-        dib_ = block;
-        capacity_ = size;
-    }
-    DestroyFrames();
-    DeleteAlpha();
-    DeleteSelection();
-    uint8_t* const block = dib_;
-    info_ = like.GetInfo();
-    info_.ghost = nullptr;
-    info_.parent = nullptr;
-    info_.numFrames = 0;
-    info_.numLayers = 0;
-    info_.lastColorValid = false;
-    info_.effWidth = stride;
-    info_.firstPixel = block + kHeaderSize;
-    head_ = BITMAPINFOHEADER{};
-    head_.biSize = kHeaderSize;
-    head_.biWidth = static_cast<int32_t>(width);
-    head_.biHeight = static_cast<int32_t>(height);
-    head_.biPlanes = 1;
-    head_.biBitCount = 24;
-    head_.biCompression = BI_RGB;
-    head_.biSizeImage = imageSize;
-    head_.biXPelsPerMeter = PixelsPerMetre(info_.dpiX);
-    head_.biYPelsPerMeter = PixelsPerMetre(info_.dpiY);
-    std::memcpy(block, &head_, kHeaderSize);
-    return true;
-}
-
 // White everywhere except the inner rectangle (top-down left, top).
 void DisplayImage::FillWhite(CanvasSize box, int32_t left, int32_t top, CanvasSize inner) {
-    const size_t stride = GetEffWidth();
+    const size_t rowBytes = static_cast<size_t>(box.width) * 3;  // the padding stays zero
     for (int32_t y = 0; y < box.height; ++y) {
         uint8_t* row = GetBits(static_cast<uint32_t>(box.height - 1 - y));
         if (y < top || y >= top + inner.height) {
-            std::memset(row, 0xFF, stride);
+            std::memset(row, 0xFF, rowBytes);
             continue;
         }
         std::memset(row, 0xFF, static_cast<size_t>(left) * 3);
         const size_t end = static_cast<size_t>(left + inner.width) * 3;
-        std::memset(row + end, 0xFF, stride - end);
+        std::memset(row + end, 0xFF, rowBytes - end);
     }
 }
 

@@ -3,10 +3,8 @@
 // turned by any rotation since), which is drawn, rotated and cut.
 //
 // It keeps its pixel block across rebuilds whenever the new size fits in
-// it, because fresh memory costs a page fault per 4 KiB and a zoom step at
-// 4x writes about 20 MiB. Every change of the block goes through this class
-// (the PxImage base is private), so the recorded capacity always belongs to
-// the block that is held.
+// it (PxImage::Reshape), because fresh memory costs a page fault per 4 KiB
+// and a zoom step at 4x writes about 20 MiB.
 #include <cstddef>
 #include <cstdint>
 
@@ -16,7 +14,7 @@
 
 class DisplayImage : private PxImage {
 public:
-    DisplayImage() : capacity_(0) {}
+    DisplayImage() = default;
 
     // Becomes picture.FitToBox(box, white): shrunk by area average when it
     // is larger than the box, then centred on a white box-sized canvas. A
@@ -36,7 +34,8 @@ public:
 
     const PxImage& Image() const { return *this; }
     CanvasSize Size() const;
-    size_t Capacity() const { return capacity_; }
+    // Bytes of the held pixel block, 0 when there is none.
+    size_t Capacity() const;
     using PxImage::GetBits;
     using PxImage::GetDIB;
     using PxImage::GetHeight;
@@ -48,15 +47,11 @@ public:
 #endif
 
 private:
-    // Makes this a width x height 24-bpp image with the attributes of like,
-    // reusing the block when it is large enough. Pixels are not set.
-    bool Reshape24(uint32_t width, uint32_t height, const PxImage& like, size_t reserveBytes);
     bool TakeFrom(PxImage& result);
     bool CopyCentred(const PxImage& picture, CanvasSize box);
     bool ShrinkCentred(const PxImage& picture, CanvasSize box, CanvasSize scaled);
     void FillWhite(CanvasSize box, int32_t left, int32_t top, CanvasSize inner);
 
-    size_t capacity_;  // bytes of the held block, 0 when there is none
     PxAreaShrink shrink_;
 };
 

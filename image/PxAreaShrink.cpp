@@ -1,6 +1,7 @@
 #include "image/PxAreaShrink.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -75,7 +76,8 @@ bool PxAreaShrink::Run(const PxPixels24& src, const PxPixels24Out& dst, const in
     row_.resize(values);
     uint32_t* acc = acc_.data();
     uint16_t* row = row_.data();
-    for (uint32_t j = 0; j < dst.height && !(escape && *escape); ++j) {
+    uint32_t j = 0;
+    for (; j < dst.height && !(escape && *escape); ++j) {
         const uint32_t* c = vertical_.coef.data() + vertical_.offset[j];
         const uint32_t i0 = vertical_.first[j];
         const uint32_t taps = vertical_.count[j];
@@ -97,5 +99,8 @@ bool PxAreaShrink::Run(const PxPixels24& src, const PxPixels24Out& dst, const in
         if (progress)
             *progress = static_cast<int32_t>(uint64_t{j + 1} * 100 / dst.height);
     }
+    // Rows an Escape left unreached are black, not stale memory.
+    for (; j < dst.height; ++j)
+        std::memset(dst.rows + dst.stride * static_cast<ptrdiff_t>(j), 0, size_t{dst.width} * 3);
     return true;
 }

@@ -95,6 +95,10 @@ uint8_t* Allocate(size_t bytes) {
     return base + kHeader;
 }
 
+size_t Capacity(const uint8_t* block) {
+    return block ? CapacityOf(const_cast<uint8_t*>(block) - kHeader) : 0;
+}
+
 void Release(uint8_t* block) {
     if (!block)
         return;

@@ -12,6 +12,8 @@ namespace PxBlockPool {
 
 // A block of at least `bytes` bytes (contents unspecified), or null.
 uint8_t* Allocate(size_t bytes);
+// Usable bytes of a block from Allocate (at least what was asked for).
+size_t Capacity(const uint8_t* block);
 // Returns a block from Allocate (null is ignored).
 void Release(uint8_t* block);
 // Frees every kept block.

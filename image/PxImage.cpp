@@ -23,8 +23,20 @@ uint32_t ColorsForBpp(uint32_t bpp) {
     return bpp <= 8 ? (1u << bpp) : 0;
 }
 
+// Saturates: a file may claim any resolution up to INT32_MAX dots per inch,
+// which is about 39 times too many pixels per metre for an int32.
 int32_t PixelsPerMetre(int32_t dpi) {
-    return static_cast<int32_t>(std::floor(dpi * 10000.0 / 254.0 + 0.5));
+    const double perMetre = std::floor(dpi * 10000.0 / 254.0 + 0.5);
+    return perMetre >= 2147483647.0 ? INT32_MAX : static_cast<int32_t>(perMetre);
+}
+
+// Deletes an owned array of images and empties the list.
+void DeleteImageList(PxImage**& list, int32_t& count) {
+    for (int32_t i = 0; i < count; ++i)
+        delete list[i];
+    delete[] list;
+    list = nullptr;
+    count = 0;
 }
 
 }  // namespace
@@ -120,57 +132,125 @@ void PxImage::WriteHeaderToBlock() {
 uint8_t* PxImage::Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t type) {
     if (!Destroy())
         return nullptr;
-    if (width == 0 || height == 0) {
-        SetLastError("PxImage::Create : width and height must be greater than zero");
+    Layout layout;
+    if (!PlanLayout(width, height, bpp, &layout))
         return nullptr;
-    }
-    bpp = RoundBpp(bpp);
-    uint32_t stride = 0, imageSize = 0;
-    if (!PxCheckedImageSize(width, height, bpp, &stride, &imageSize)) {
-        SetLastError("PXIMAGE_MAX_MEMORY exceeded");
-        return nullptr;
-    }
-    const uint32_t colors = ColorsForBpp(bpp);
-    const size_t blockSize = size_t{kHeaderSize} + colors * 4u + imageSize;
-    uint8_t* block = PxBlockPool::Allocate(blockSize);
+    uint8_t* block = PxBlockPool::Allocate(layout.blockSize);
     if (!block) {
         SetLastError("PxImage::Create can't allocate memory");
         return nullptr;
     }
-    head_.biSize = kHeaderSize;
-    head_.biWidth = static_cast<int32_t>(width);
-    head_.biHeight = static_cast<int32_t>(height);
-    head_.biPlanes = 1;
-    head_.biBitCount = static_cast<uint16_t>(bpp);
-    head_.biCompression = BI_RGB;
-    head_.biSizeImage = imageSize;
-    head_.biXPelsPerMeter = PixelsPerMetre(info_.dpiX);
-    head_.biYPelsPerMeter = PixelsPerMetre(info_.dpiY);
-    head_.biClrUsed = colors;
-    head_.biClrImportant = 0;
-    info_.effWidth = stride;
     info_.type = type;
-    info_.lastColorValid = false;
-
-    dib_ = block;
-    std::memset(dib_ + kHeaderSize, 0, colors * 4u);
-    WriteHeaderToBlock();
-    info_.firstPixel = dib_ + kHeaderSize + colors * 4u;
+    LayOut(block, layout);
     return dib_;
 }
 
-namespace {
-
-// Deletes an owned array of images and empties the list.
-void DeleteImageList(PxImage**& list, int32_t& count) {
-    for (int32_t i = 0; i < count; ++i)
-        delete list[i];
-    delete[] list;
-    list = nullptr;
-    count = 0;
+bool PxImage::PlanLayout(uint32_t width, uint32_t height, uint32_t bpp, Layout* layout) {
+    if (width == 0 || height == 0) {
+        SetLastError("PxImage::Create : width and height must be greater than zero");
+        return false;
+    }
+    layout->width = width;
+    layout->height = height;
+    layout->bpp = RoundBpp(bpp);
+    if (!PxCheckedImageSize(width, height, layout->bpp, &layout->stride, &layout->imageSize)) {
+        SetLastError("PXIMAGE_MAX_MEMORY exceeded");
+        return false;
+    }
+    layout->colors = ColorsForBpp(layout->bpp);
+    layout->blockSize = size_t{kHeaderSize} + layout->colors * 4u + layout->imageSize;
+    return true;
 }
 
-}  // namespace
+void PxImage::LayOut(uint8_t* block, const Layout& layout) {
+    head_.biSize = kHeaderSize;
+    head_.biWidth = static_cast<int32_t>(layout.width);
+    head_.biHeight = static_cast<int32_t>(layout.height);
+    head_.biPlanes = 1;
+    head_.biBitCount = static_cast<uint16_t>(layout.bpp);
+    head_.biCompression = BI_RGB;
+    head_.biSizeImage = layout.imageSize;
+    head_.biXPelsPerMeter = PixelsPerMetre(info_.dpiX);
+    head_.biYPelsPerMeter = PixelsPerMetre(info_.dpiY);
+    head_.biClrUsed = layout.colors;
+    head_.biClrImportant = 0;
+    info_.effWidth = layout.stride;
+    info_.lastColorValid = false;
+
+    dib_ = block;
+    std::memset(dib_ + kHeaderSize, 0, layout.colors * 4u);
+    WriteHeaderToBlock();
+    info_.firstPixel = dib_ + kHeaderSize + layout.colors * 4u;
+    ClearRowPadding();
+}
+
+bool PxImage::Reshape(uint32_t width, uint32_t height, uint32_t bpp, const PxImage& like,
+                      size_t reserveBytes) {
+    if (IsGhost())
+        return false;
+    Layout layout;
+    if (!PlanLayout(width, height, bpp, &layout))
+        return false;
+    uint8_t* block = dib_;
+    if (!block || PxBlockPool::Capacity(block) < layout.blockSize) {
+        // The reserve only costs address space until its pages are used.
+        block = reserveBytes > layout.blockSize ? PxBlockPool::Allocate(reserveBytes) : nullptr;
+        if (!block)
+            block = PxBlockPool::Allocate(layout.blockSize);
+        if (!block) {
+            SetLastError("PxImage::Create can't allocate memory");
+            return false;
+        }
+    }
+    const ImageInfo attributes = like.info_;
+    if (block != dib_) {
+        Destroy();
+    } else {
+        DeleteImageList(layers_, layerCount_);
+        DeletePlane(alpha_);
+        DeletePlane(selection_);
+    }
+    DestroyFrames();
+    AdoptAttributes(attributes);
+    LayOut(block, layout);
+    return true;
+}
+
+void PxImage::AdoptAttributes(const ImageInfo& from) {
+    uint8_t* const firstPixel = info_.firstPixel;
+    const uint32_t effWidth = info_.effWidth;
+    info_ = from;
+    info_.firstPixel = firstPixel;
+    info_.effWidth = effWidth;
+    info_.ghost = nullptr;
+    info_.parent = nullptr;
+    info_.numFrames = frameCount_;
+    info_.numLayers = layerCount_;
+    info_.lastColorValid = false;
+}
+
+void PxImage::ClearRowPadding() {
+    if (!dib_)
+        return;
+    // Whole padding bytes, and the low bits of a last pixel byte that 1- and
+    // 4-bpp rows share with padding (its pixel bits are kept).
+    const uint64_t bits = uint64_t{GetWidth()} * GetBpp();
+    const size_t whole = static_cast<size_t>((bits + 7) / 8);
+    const size_t stride = info_.effWidth;
+    const uint8_t keep = static_cast<uint8_t>(0xFF00u >> (bits % 8));
+    for (uint32_t y = 0; y < GetHeight(); ++y) {
+        uint8_t* row = info_.firstPixel + y * stride;
+        if (bits % 8)
+            row[whole - 1] &= keep;
+        if (whole < stride)
+            std::memset(row + whole, 0, stride - whole);
+    }
+}
+
+void PxImage::ClearRowsFrom(uint32_t row) {
+    if (dib_ && row < GetHeight())
+        std::memset(GetBits(row), 0, size_t{GetHeight() - row} * info_.effWidth);
+}
 
 bool PxImage::Destroy() {
     if (IsGhost())

@@ -17,6 +17,7 @@
 // Pixel blocks, alpha channels and selection masks come from PxBlockPool and
 // are made only through Create, CreateAlpha and CreateSelection; frame
 // arrays are new[] arrays of owned PxImage* (see AdoptFrames).
+#include <cstddef>
 #include <cstdint>
 
 #include "image/PxImageTypes.h"
@@ -42,10 +43,28 @@ public:
     PX_EXPORT virtual ~PxImage();
 
     // --- lifetime ------------------------------------------------------------
-    // New pixel block; bpp rounds up to 1, 4, 8 or 24. The palette is zeroed,
-    // pixels are not; selection and alpha are freed. Null on failure.
+    // New pixel block; bpp rounds up to 1, 4, 8 or 24. The palette and the
+    // padding of every row are zeroed, pixels are not; selection and alpha
+    // are freed. Null on failure.
     uint8_t* Create(uint32_t width, uint32_t height, uint32_t bpp,
                     uint32_t type = PXIMAGE_FORMAT_UNKNOWN);
+    // Makes this a width x height image of bpp (rounded as by Create) with
+    // the attributes of `like` but none of its links, keeping the pixel block
+    // when it has room and otherwise taking a new one of at least
+    // reserveBytes (a hint for later, larger reshapes). Palette and row
+    // padding are zeroed, pixels are not; frames, layers, alpha and selection
+    // are freed. False with Create's messages (image unchanged) when the size
+    // is refused or memory is short; false for a ghost.
+    bool Reshape(uint32_t width, uint32_t height, uint32_t bpp, const PxImage& like,
+                 size_t reserveBytes = 0);
+    // Zeroes every row's bytes past its last pixel (and the unused low bits
+    // of a 1- or 4-bpp row's last pixel byte). Encoders write rows whole, so
+    // anything that writes whole row bytes (a decoder copying file rows, a
+    // fill) calls this after; Create does it for rows written pixel by pixel.
+    void ClearRowPadding();
+    // Zeroes the whole rows from `row` (bottom-up) to the top: what a per-row
+    // loop stopped by Escape did not reach.
+    void ClearRowsFrom(uint32_t row);
     // Frees layers, selection, alpha and pixel block; false for a ghost.
     bool Destroy();
     // Frees every frame; false for a ghost.
@@ -57,8 +76,9 @@ public:
     // moveFrames also its frames (this image's own frames are freed first).
     // False only when this image is a ghost.
     bool MoveFrom(PxImage& src, bool moveFrames = true);
-    // Becomes a read-only view of src's buffers (after freeing its own).
-    // False when this image is already a ghost of something else.
+    // Becomes a read-only view of src's buffers and frames, freeing its own
+    // first unless it is already a ghost (a ghost may be re-pointed at another
+    // image). False only when src is this image.
     bool ShareFrom(const PxImage& src);
 
     // --- encoding (defined with the codecs) ----------------------------------
@@ -209,6 +229,21 @@ protected:
     uint8_t* alpha_;             // width x height bytes, 0 = transparent
 
 private:
+    // The header and block layout of a width x height x bpp image.
+    struct Layout {
+        uint32_t width, height, bpp, stride, imageSize, colors;
+        size_t blockSize;
+    };
+    // False with Create's message when the size is refused.
+    bool PlanLayout(uint32_t width, uint32_t height, uint32_t bpp, Layout* layout);
+    // Makes block (of at least layout.blockSize bytes) the pixel block: header,
+    // zeroed palette and row padding, stride and first-pixel pointer.
+    void LayOut(uint8_t* block, const Layout& layout);
+    // Takes `from`'s attributes but keeps this image's own layout and links:
+    // first pixel and stride stay, ghost and parent links are cleared, the
+    // frame and layer counts are what this image owns, and the nearest-colour
+    // cache is forgotten.
+    void AdoptAttributes(const ImageInfo& from);
     bool Rotate90(bool clockwise, PxImage* dst);
     // Scaling into the newWidth x newHeight area of target at storage
     // position (x0, y0); target has this image's depth and palette.

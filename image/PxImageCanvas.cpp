@@ -36,6 +36,7 @@ void PxCanvas::FillOutside(PxImage& img, uint32_t x0, uint32_t y0, uint32_t w, u
         const uint8_t byte = bpp == 4 ? static_cast<uint8_t>(index * 0x11)
                                       : static_cast<uint8_t>((index & 1) ? 0xFF : 0x00);
         std::memset(img.GetBits(0), byte, img.GetHeader().biSizeImage);
+        img.ClearRowPadding();
         return;
     }
     const uint8_t index = bpp == 8 ? img.GetNearestIndex(canvas) : 0;
@@ -205,11 +206,13 @@ bool PxImage::IncreaseBitDepth(uint32_t bpp) {
     if (alpha_ && !tmp.CopyPlane(tmp.alpha_, alpha_))
         return false;
     const int32_t w = static_cast<int32_t>(GetWidth()), h = static_cast<int32_t>(GetHeight());
+    int32_t y = 0;
     if (bpp < 24) {
         tmp.SetPalette(GetPalette(), GetNumColors());
-        for (int32_t y = 0; y < h && !info_.escape; ++y)
+        for (; y < h && !info_.escape; ++y)
             for (int32_t x = 0; x < w; ++x)
                 tmp.SetPixelIndex(x, y, GetPixelIndex(x, y));
+        tmp.ClearRowsFrom(static_cast<uint32_t>(y));
         return MoveFrom(tmp, true);
     }
     if (info_.backgroundIndex >= 0)
@@ -222,7 +225,7 @@ bool PxImage::IncreaseBitDepth(uint32_t bpp) {
         SetLastError("PxImage::Create can't allocate memory");
         return false;
     }
-    for (int32_t y = 0; y < h && !info_.escape; ++y) {
+    for (; y < h && !info_.escape; ++y) {
         uint8_t* row = tmp.GetBits(static_cast<uint32_t>(y));
         for (int32_t x = 0; x < w; ++x, row += 3) {
             const RGBQUAD c = GetPaletteColor(GetPixelIndex(x, y));
@@ -233,5 +236,6 @@ bool PxImage::IncreaseBitDepth(uint32_t bpp) {
                 tmp.alpha_[static_cast<size_t>(y) * GetWidth() + x] = c.rgbReserved;
         }
     }
+    tmp.ClearRowsFrom(static_cast<uint32_t>(y));
     return MoveFrom(tmp, true);
 }

@@ -61,15 +61,13 @@ bool PxImage::Decode(PxFile* file, uint32_t format) {
         }
         // Settings such as the frame index, Escape and the codec options reach
         // the decoder; links and buffers of this image do not.
-        codec->info_ = info_;
-        codec->info_.ghost = nullptr;
-        codec->info_.parent = nullptr;
-        codec->info_.firstPixel = nullptr;
-        codec->info_.numFrames = 0;
-        codec->info_.numLayers = 0;
+        codec->AdoptAttributes(info_);
         codec->info_.type = entry.format;
         codec->info_.lastError[0] = '\0';
         if (entry.decode(*codec, file)) {
+            // BMP, PNG and TIFF rows arrive whole from the file, with whatever
+            // padding bits it carried.
+            codec->ClearRowPadding();
             if (MoveFrom(*codec, true))
                 return true;
             SetLastError("Decode: image is a read-only view");

@@ -46,7 +46,8 @@ void PxImage::ScaleResample(PxImage& target, uint32_t x0, uint32_t y0, uint32_t 
     const int32_t w = static_cast<int32_t>(GetWidth()), h = static_cast<int32_t>(GetHeight());
     const double xs = static_cast<double>(w) / nw, ys = static_cast<double>(h) / nh;
     const bool direct = GetBpp() == 24;
-    for (uint32_t y = 0; y < nh && !info_.escape; ++y) {
+    uint32_t y = 0;
+    for (; y < nh && !info_.escape; ++y) {
         const double fy = y * ys;
         const int32_t iy = ClampIndex(static_cast<int32_t>(fy), h - 1);
         for (uint32_t x = 0; x < nw; ++x) {
@@ -90,6 +91,16 @@ void PxImage::ScaleResample(PxImage& target, uint32_t x0, uint32_t y0, uint32_t 
             target.SetPixelColor(tx, ty, c, false);
         }
         info_.progress = static_cast<int32_t>(uint64_t{y + 1} * 100 / nh);
+    }
+    // Rows an Escape left unreached are black (index 0), not stale memory.
+    for (; y < nh; ++y) {
+        for (uint32_t x = 0; x < nw; ++x) {
+            const int32_t tx = static_cast<int32_t>(x0 + x), ty = static_cast<int32_t>(y0 + y);
+            if (direct)
+                target.SetPixelColor(tx, ty, RGBQUAD{0, 0, 0, 0}, false);
+            else
+                target.SetPixelIndex(tx, ty, 0);
+        }
     }
 }
 

@@ -230,6 +230,31 @@ TEST(PngDecode, PhysicalSize) {
     EXPECT_EQ(image.GetDpiY(), 144);
 }
 
+// A resolution far beyond any device still decodes; the header's pixels per
+// metre saturate instead of overflowing the conversion.
+TEST(PngDecode, HugeResolutionSaturatesPixelsPerMetre) {
+    struct Case { int unit; png_uint_32 value; int32_t dpi; int32_t perMetre; };
+    const Case cases[] = {
+        {PNG_RESOLUTION_UNKNOWN, 100000000, 100000000, INT32_MAX},
+        {PNG_RESOLUTION_UNKNOWN, 2147483647, INT32_MAX, INT32_MAX},
+        {PNG_RESOLUTION_METER, 2147483647, 54546085, INT32_MAX},
+        {PNG_RESOLUTION_UNKNOWN, 54000000, 54000000, 2125984252},
+    };
+    for (const Case& c : cases) {
+        PngSpec s;
+        s.sample = [](uint32_t, uint32_t, int) { return 0; };
+        s.phys = true;
+        s.physUnit = c.unit;
+        s.ppmX = s.ppmY = c.value;
+        PxImage image;
+        ASSERT_TRUE(DecodeBytes(image, WritePng(s), PXIMAGE_FORMAT_PNG)) << c.value;
+        EXPECT_EQ(image.GetDpiX(), c.dpi) << c.value;
+        EXPECT_EQ(image.GetDpiY(), c.dpi) << c.value;
+        EXPECT_EQ(image.GetHeader().biXPelsPerMeter, c.perMetre) << c.value;
+        EXPECT_EQ(image.GetHeader().biYPelsPerMeter, c.perMetre) << c.value;
+    }
+}
+
 TEST(PngDecode, ReadErrorsCarryLibpngText) {
     PngSpec s;
     s.sample = [](uint32_t, uint32_t, int) { return 1; };

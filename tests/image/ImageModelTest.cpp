@@ -130,7 +130,7 @@ TEST(ImageAttributes, QualityDpiAndCodecOptions) {
 }
 
 TEST(ImageAttributes, FormatSlotsPerFlavour) {
-    if (FlavourTraits::kIsNpapi) {
+    if (FlavourTraits::kHasTiff) {
         EXPECT_EQ(PxCodecOptionSlot(PXIMAGE_FORMAT_GIF), 2);
         EXPECT_EQ(PxCodecOptionSlot(PXIMAGE_FORMAT_PNG), 4);
         EXPECT_EQ(PxCodecOptionSlot(PXIMAGE_FORMAT_TIF), 5);
@@ -144,8 +144,16 @@ TEST(ImageAttributes, FormatSlotsPerFlavour) {
     }
     EXPECT_EQ(PxCodecOptionSlot(PXIMAGE_FORMAT_BMP), 1);
     EXPECT_FALSE(PxIsSupportedFormat(5));
-    EXPECT_EQ(sizeof(ImageInfo::codecOptions) / sizeof(uint32_t),
-              static_cast<size_t>(FlavourTraits::kCodecOptionSlots));
+    // Every format of the flavour has a slot of its own inside the table.
+    bool used[FlavourTraits::kCodecOptionSlots] = {};
+    for (uint32_t id = 0; id <= 6; ++id) {
+        if (!PxIsSupportedFormat(id))
+            continue;
+        const int slot = PxCodecOptionSlot(id);
+        ASSERT_LT(slot, FlavourTraits::kCodecOptionSlots) << id;
+        EXPECT_FALSE(used[slot]) << id;
+        used[slot] = true;
+    }
 }
 
 TEST(ImageCopy, DeepCopyOfPixelsPaletteAlphaAndSelection) {
@@ -240,6 +248,11 @@ TEST(ImageGhost, ShareFromReleasesOwnBuffersFirst) {
     EXPECT_EQ(viewer.GetWidth(), 2u);
     EXPECT_FALSE(viewer.HasAlpha());
     EXPECT_FALSE(owner.ShareFrom(owner));
+    // A ghost is re-pointed, freeing nothing of the image it viewed.
+    PxImage other(3, 1, 8);
+    ASSERT_TRUE(viewer.ShareFrom(other));
+    EXPECT_EQ(viewer.GetDIB(), other.GetDIB());
+    EXPECT_TRUE(owner.IsValid());
 }
 
 TEST(ImageGhost, MoveOutOfGhostKeepsOwnerAlive) {
@@ -416,6 +429,79 @@ TEST(ImageFrames, DestroyFramesAndMoveWithFrames) {
     EXPECT_TRUE(dst.DestroyFrames());
     EXPECT_EQ(dst.GetNumFrames(), 0);
     EXPECT_TRUE(dst.IsValid());
+}
+
+}  // namespace
+
+namespace {
+
+// Reshaping inside the storage an image already holds.
+TEST(ImageReshape, ReusesTheBlockWhenItFitsAndKeepsTheLayoutRules) {
+    PxImage like(1, 1, 24, PXIMAGE_FORMAT_PNG);
+    like.SetDpiX(300);
+    PxImage image(64, 64, 24);
+    ASSERT_TRUE(image.CreateAlpha());
+    ASSERT_TRUE(image.CreateSelection());
+    std::memset(image.GetBits(0), 0xEE, image.GetHeader().biSizeImage);
+    const uint8_t* block = image.GetDIB();
+    struct Case { uint32_t width, height, bpp; size_t reserve; bool sameBlock; };
+    const Case cases[] = {
+        {5, 7, 24, 0, true},          // smaller: same block, rows re-laid
+        {33, 3, 1, 0, true},          // palette depth: header and palette in the block
+        {64, 64, 24, 0, true},        // the whole block again
+        {65, 64, 24, 0, false},       // larger: a new block
+        {10, 10, 24, 1u << 20, true}, // still fits: the reserve is not taken
+    };
+    for (const Case& c : cases) {
+        const uint8_t* before = image.GetDIB();
+        ASSERT_TRUE(image.Reshape(c.width, c.height, c.bpp, like, c.reserve)) << c.width;
+        EXPECT_EQ(image.GetDIB() == before, c.sameBlock) << c.width;
+        uint32_t stride = 0, size = 0;
+        ASSERT_TRUE(PxCheckedImageSize(c.width, c.height, c.bpp, &stride, &size));
+        EXPECT_EQ(image.GetEffWidth(), stride) << c.width;
+        EXPECT_EQ(image.GetHeader().biSizeImage, size) << c.width;
+        EXPECT_EQ(image.GetBpp(), c.bpp) << c.width;
+        BITMAPINFOHEADER inBlock;
+        std::memcpy(&inBlock, image.GetDIB(), sizeof(inBlock));
+        EXPECT_EQ(inBlock.biWidth, int32_t(c.width)) << c.width;
+        EXPECT_EQ(inBlock.biXPelsPerMeter, 11811) << c.width;
+        EXPECT_EQ(image.GetType(), uint32_t(PXIMAGE_FORMAT_PNG)) << c.width;
+        EXPECT_FALSE(image.HasAlpha() || image.HasSelection() || image.IsGhost()) << c.width;
+        const size_t bits = size_t(c.width) * c.bpp, whole = (bits + 7) / 8;
+        for (uint32_t y = 0; y < c.height; ++y) {
+            const uint8_t* row = image.GetBits(y);
+            if (bits % 8) {
+                ASSERT_EQ(row[whole - 1] & (0xFF >> (bits % 8)), 0) << c.width << " row " << y;
+            }
+            for (size_t b = whole; b < stride; ++b)
+                ASSERT_EQ(row[b], 0) << c.width << " row " << y;
+        }
+        for (uint32_t i = 0; i < image.GetNumColors(); ++i)
+            ASSERT_EQ(image.GetPalette()[i].rgbRed, 0) << i;
+    }
+    EXPECT_NE(image.GetDIB(), block);
+    // A reserve larger than needed is taken when a new block is due.
+    PxImage fresh;
+    ASSERT_TRUE(fresh.Reshape(4, 4, 24, like, 1u << 16));
+    const uint8_t* reserved = fresh.GetDIB();
+    ASSERT_TRUE(fresh.Reshape(100, 100, 24, like));  // 30 000 bytes: within the reserve
+    EXPECT_EQ(fresh.GetDIB(), reserved);
+}
+
+TEST(ImageReshape, RefusalsLeaveTheImageAsItWas) {
+    PxImage like;
+    PxImage image(8, 8, 8);
+    const uint8_t* block = image.GetDIB();
+    EXPECT_FALSE(image.Reshape(0, 5, 24, like));
+    EXPECT_STREQ(image.GetLastError(), "PxImage::Create : width and height must be greater than zero");
+    EXPECT_FALSE(image.Reshape(16384, 16384, 24, like));
+    EXPECT_STREQ(image.GetLastError(), "PXIMAGE_MAX_MEMORY exceeded");
+    EXPECT_EQ(image.GetDIB(), block);
+    EXPECT_EQ(image.GetWidth(), 8u);
+    PxImage ghost;
+    ASSERT_TRUE(ghost.ShareFrom(image));
+    EXPECT_FALSE(ghost.Reshape(2, 2, 24, like));
+    EXPECT_EQ(ghost.GetDIB(), block);
 }
 
 }  // namespace
