@@ -343,6 +343,12 @@ bool PxImageGIF::DecodeAll(PxByteReader& r, const PxGifScreen& screen, bool tile
 bool PxImageGIF::Decode(PxFile* file) {
     if (!file)
         return false;
+    // Auto-detection tries GIF before PNG: look at the signature before
+    // copying the whole stream into memory.
+    char head[6];
+    if (file->Read(head, 1, sizeof(head)) != sizeof(head) || std::memcmp(head, "GIF8", 4) != 0 ||
+        !file->Seek(-int32_t(sizeof(head)), SEEK_CUR))
+        return false;
     std::vector<uint8_t> data;
     PxReadUpTo(file, &data, kMaxGifBytes);
     PxByteReader r(data.data(), data.size());

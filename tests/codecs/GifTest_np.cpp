@@ -24,6 +24,45 @@ TEST(GifDecode, SingleFrameWithGlobalTable) {
     EXPECT_TRUE(SameRgb(TopDown(image, 1, 1), RGBQUAD{0, 255, 0, 0}));  // green
 }
 
+// Counts the bytes a decoder takes from the stream.
+class CountingFile : public PxMemFile {
+public:
+    using PxMemFile::PxMemFile;
+    size_t Read(void* buffer, size_t size, size_t count) override {
+        const size_t got = PxMemFile::Read(buffer, size, count);
+        bytesRead += got * size;
+        return got;
+    }
+    size_t bytesRead = 0;
+};
+
+// Auto-detection tries GIF before PNG; a PNG (or anything else) must be
+// turned away on its signature, not after being copied whole into memory.
+TEST(GifDecode, OtherStreamsAreRefusedOnTheirSignature) {
+    struct Case { const char* name; Bytes head; };
+    const Case cases[] = {
+        {"PNG", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}},
+        {"GIF7", {'G', 'I', 'F', '7', '9', 'a'}},
+    };
+    for (const Case& c : cases) {
+        Bytes data = c.head;
+        data.resize(size_t{1} << 20, 0x42);
+        CountingFile file(data.data(), uint32_t(data.size()));
+        PxImage image;
+        EXPECT_FALSE(image.Decode(&file, PXIMAGE_FORMAT_GIF)) << c.name;
+        EXPECT_LE(file.bytesRead, 6u) << c.name;
+    }
+    // A real GIF is still read from where the stream stood.
+    const Bytes gif = Cat({GifScreen(4, 2, 2, kFourColors), GifFrame(0, 0, 4, 2, false),
+                           LiteralLzw({0, 1, 2, 3, 3, 2, 1, 0}, 2), Trailer()});
+    Bytes prefixed = Cat({{'x', 'y', 'z'}, gif});
+    CountingFile file(prefixed.data(), uint32_t(prefixed.size()));
+    ASSERT_TRUE(file.Seek(3, SEEK_SET));
+    PxImage image;
+    ASSERT_TRUE(image.Decode(&file, PXIMAGE_FORMAT_GIF)) << image.GetLastError();
+    EXPECT_EQ(image.GetWidth(), 4u);
+}
+
 TEST(GifDecode, InterlacedRowsAreReordered) {
     // Rows stored in pass order 0, 8 | 4 | 2, 6 | 1, 3, 5, 7, 9; row r holds index r % 4.
     const int order[10] = {0, 8, 4, 2, 6, 1, 3, 5, 7, 9};
