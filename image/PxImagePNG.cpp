@@ -157,7 +157,20 @@ void ConvertRow(const uint8_t* src, uint32_t row, int colorType, PxImage* image)
     }
 }
 
-bool ReadPixels(PngCall& call, PxImage* image, int colorType, int depth, bool interlaced) {
+// Reads every pass of the image into rows, one row at a time so that Escape
+// is seen between rows. False when Escape stopped it.
+bool ReadAllRows(png_structp png, png_bytep* rows, uint32_t height, int passes, const PxImage& image) {
+    for (int pass = 0; pass < passes; ++pass) {
+        for (uint32_t k = 0; k < height; ++k) {
+            if (image.GetEscape())
+                return false;
+            png_read_row(png, rows[k], nullptr);
+        }
+    }
+    return true;
+}
+
+bool ReadPixels(PngCall& call, PxImage* image, int colorType, int depth, int passes) {
     png_structp png = call.png;
     const uint32_t height = image->GetHeight();
     const bool direct = colorType == PNG_COLOR_TYPE_RGB ||
@@ -169,18 +182,19 @@ bool ReadPixels(PngCall& call, PxImage* image, int colorType, int depth, bool in
     if (direct) {
         for (uint32_t k = 0; k < height; ++k)
             call.rows[k] = image->GetBits(height - 1 - k);
-        png_read_image(png, call.rows.get());
-        return true;
+        return ReadAllRows(png, call.rows.get(), height, passes, *image);
     }
     if ((colorType & PNG_COLOR_MASK_ALPHA) && !image->CreateAlpha())
         return false;
     const size_t rowBytes = png_get_rowbytes(png, call.info);
+    const bool interlaced = passes > 1;
     if (!AllocateRows(call, rowBytes, interlaced ? height : 1))
         return false;
     if (interlaced) {
         for (uint32_t k = 0; k < height; ++k)
             call.rows[k] = call.buffer.get() + size_t(k) * rowBytes;
-        png_read_image(png, call.rows.get());
+        if (!ReadAllRows(png, call.rows.get(), height, passes, *image))
+            return false;
         for (uint32_t k = 0; k < height; ++k)
             ConvertRow(call.rows[k], k, colorType, image);
         return true;
@@ -239,7 +253,7 @@ DecodeResult DecodeSteps(PngCall& call, PxImage* image) {
     if (colorType & PNG_COLOR_MASK_COLOR)
         png_set_bgr(png);
     const bool interlaced = interlace != PNG_INTERLACE_NONE;
-    png_set_interlace_handling(png);
+    const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
     if (!image->Create(width, height, bpp, PXIMAGE_FORMAT_PNG))
         return kDecodeFailed;  // Create's message stays
@@ -252,7 +266,7 @@ DecodeResult DecodeSteps(PngCall& call, PxImage* image) {
     ReadColors(call, image, colorType, depth);
     if (interlaced)
         image->SetCodecOption(PXIMAGE_FORMAT_PNG, PxImagePNG::kInterlaced);
-    return ReadPixels(call, image, colorType, depth, interlaced) ? kDecodeDone : kDecodeFailed;
+    return ReadPixels(call, image, colorType, depth, passes) ? kDecodeDone : kDecodeFailed;
 }
 
 // The one setjmp of the decoder.

@@ -183,6 +183,8 @@ const char* ReadRgbaRows(TIFF* t, const TiffFields& f, PxImage* image) {
     TiffBuffer raster(static_cast<uint8_t*>(_TIFFmalloc(tmsize_t(bytes))));
     if (!raster)
         return "No space for raster buffer";
+    if (image->GetEscape())
+        return "Cancelled";
     char message[1024];
     if (!TIFFRGBAImageOK(t, message) ||
         !TIFFReadRGBAImageOriented(t, width, height, reinterpret_cast<uint32_t*>(raster.get()),
@@ -192,6 +194,8 @@ const char* ReadRgbaRows(TIFF* t, const TiffFields& f, PxImage* image) {
         return "PxImageTIF can't allocate memory";
     uint8_t* alpha = image->GetAlphaBuffer();
     for (uint32_t y = 0; y < height; ++y) {
+        if (image->GetEscape())
+            return "Cancelled";
         const uint32_t* src = reinterpret_cast<const uint32_t*>(raster.get()) + size_t(y) * width;
         uint8_t* out = image->GetBits(y);
         for (uint32_t x = 0; x < width; ++x) {

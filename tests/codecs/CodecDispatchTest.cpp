@@ -99,13 +99,36 @@ TEST(CodecDispatch, HeaderOnlyModeReadsTheSize) {
     }
 }
 
+// A non-zero Escape stops every decoder: BMP with its message, the libpng
+// paths (rows straight into the image, interlaced, converted) plainly.
 TEST(CodecDispatch, CancelledDecodeFails) {
-    PxImage image;
-    MakePattern(image, 9, 7);
-    PxImage cancelled;
-    cancelled.SetEscape(1);
-    EXPECT_FALSE(DecodeBytes(cancelled, EncodeBytes(image, PXIMAGE_FORMAT_BMP), PXIMAGE_FORMAT_BMP));
-    EXPECT_STREQ(cancelled.GetLastError(), "Cancelled");
+    PxImage rgb;
+    MakePattern(rgb, 9, 7);
+    PxImage gray(9, 7, 8, 0);
+    gray.SetGrayPalette();
+    PxImage interlaced(rgb);
+    interlaced.SetCodecOption(PXIMAGE_FORMAT_PNG, 1);
+    PxImage withAlpha(rgb);
+    withAlpha.CreateAlpha();
+    struct Case { const char* name; PxImage* image; uint32_t format; const char* message; };
+    const Case cases[] = {
+        {"BMP", &rgb, PXIMAGE_FORMAT_BMP, "Cancelled"},
+        {"PNG RGB", &rgb, PXIMAGE_FORMAT_PNG, nullptr},
+        {"PNG gray", &gray, PXIMAGE_FORMAT_PNG, nullptr},
+        {"PNG interlaced", &interlaced, PXIMAGE_FORMAT_PNG, nullptr},
+        {"PNG RGBA", &withAlpha, PXIMAGE_FORMAT_PNG, nullptr},
+    };
+    for (const Case& c : cases) {
+        const Bytes bytes = EncodeBytes(*c.image, c.format);
+        ASSERT_FALSE(bytes.empty()) << c.name;
+        PxImage cancelled;
+        cancelled.SetEscape(1);
+        EXPECT_FALSE(DecodeBytes(cancelled, bytes, c.format)) << c.name;
+        EXPECT_FALSE(cancelled.IsValid()) << c.name;
+        if (c.message) {
+            EXPECT_STREQ(cancelled.GetLastError(), c.message) << c.name;
+        }
+    }
 }
 
 // A temporary file, removed at the end of the test.

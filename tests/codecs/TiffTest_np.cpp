@@ -30,6 +30,16 @@ TEST(TiffCodec, TrueColourAndPaletteRoundTrip) {
     }
 }
 
+// True-colour pages go through libtiff's RGBA reader; Escape stops it too.
+TEST(TiffCodec, CancelledTrueColourDecodeFails) {
+    PxImage rgb;
+    MakePattern(rgb, 19, 11);
+    PxImage cancelled;
+    cancelled.SetEscape(1);
+    EXPECT_FALSE(DecodeBytes(cancelled, EncodeBytes(rgb, PXIMAGE_FORMAT_TIF), PXIMAGE_FORMAT_TIF));
+    EXPECT_STREQ(cancelled.GetLastError(), "Cancelled");
+}
+
 TEST(TiffCodec, MissingPageAndGarbage) {
     PxImage rgb;
     MakePattern(rgb, 4, 4);
