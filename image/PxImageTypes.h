@@ -1,88 +1,14 @@
 #pragma once
-// Types shared by the image model and the codecs: the Windows DIB records (as
-// a file format), the ImageFormat ids, the ImageInfo attribute record and the
-// checked size arithmetic that every image allocation goes through.
-//
-// On Windows the DIB records come from <windows.h>; elsewhere this header
-// declares the same records with the same field names and byte layout, so the
-// portable core and the codecs build natively without the Windows headers.
+// Types shared by the image model and the codecs: the ImageFormat ids, the
+// ImageInfo attribute record and the checked size arithmetic that every image
+// allocation goes through. The Windows DIB records (as a file format) and
+// RECT come from support/WinTypes.h.
 #include <cstddef>
 #include <cstdint>
 
 #include "support/Flavour.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#pragma pack(push, 2)
-// File header of a .bmp file (14 bytes, packed, little-endian on disk).
-struct BITMAPFILEHEADER {
-    uint16_t bfType;       // "BM" = 0x4D42
-    uint32_t bfSize;       // whole file size in bytes
-    uint16_t bfReserved1;  // 0
-    uint16_t bfReserved2;  // 0
-    uint32_t bfOffBits;    // offset of the pixel rows from the file start
-};
-#pragma pack(pop)
-
-// Device-independent bitmap header (40 bytes).
-struct BITMAPINFOHEADER {
-    uint32_t biSize;           // 40
-    int32_t biWidth;           // pixels
-    int32_t biHeight;          // pixels; positive = rows stored bottom-up
-    uint16_t biPlanes;         // 1
-    uint16_t biBitCount;       // bits per pixel
-    uint32_t biCompression;    // BI_RGB, BI_RLE8, BI_RLE4, BI_BITFIELDS
-    uint32_t biSizeImage;      // bytes of pixel rows (may be 0 for BI_RGB)
-    int32_t biXPelsPerMeter;   // horizontal resolution
-    int32_t biYPelsPerMeter;   // vertical resolution
-    uint32_t biClrUsed;        // palette entries (0 = 2^bpp for <= 8 bpp)
-    uint32_t biClrImportant;   // entries needed for display (0 = all)
-};
-
-// OS/2 1.x bitmap header (12 bytes).
-struct BITMAPCOREHEADER {
-    uint32_t bcSize;      // 12
-    uint16_t bcWidth;     // pixels
-    uint16_t bcHeight;    // pixels
-    uint16_t bcPlanes;    // 1
-    uint16_t bcBitCount;  // bits per pixel
-};
-
-// Palette entry / colour: blue, green, red, reserved (alpha where used).
-struct RGBQUAD {
-    uint8_t rgbBlue;
-    uint8_t rgbGreen;
-    uint8_t rgbRed;
-    uint8_t rgbReserved;
-};
-
-// OS/2 palette entry: blue, green, red.
-struct RGBTRIPLE {
-    uint8_t rgbtBlue;
-    uint8_t rgbtGreen;
-    uint8_t rgbtRed;
-};
-
-struct BITMAPINFO {
-    BITMAPINFOHEADER bmiHeader;
-    RGBQUAD bmiColors[1];
-};
-
-// Rectangle: left, top, right, bottom (right and bottom exclusive).
-struct RECT {
-    int32_t left;
-    int32_t top;
-    int32_t right;
-    int32_t bottom;
-};
-
-enum : uint32_t { BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3 };
-#endif
-
-static_assert(sizeof(BITMAPFILEHEADER) == 14, "BITMAPFILEHEADER must be packed");
-static_assert(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER layout");
-static_assert(sizeof(RGBQUAD) == 4, "RGBQUAD layout");
+#include "support/WinTypes.h"
 
 class PxImage;
 
@@ -113,20 +39,17 @@ constexpr bool PxIsSupportedFormat(uint32_t format) {
     }
 }
 
-// Position of a format in ImageInfo::codecOptions. npPixmend: 0-4 map to
-// themselves and 6 to 5; Pixmend: 0, 1, 3, 4 map to 0, 1, 2, 3. Unsupported
-// ids map to 0.
+// Position of a format in ImageInfo::codecOptions: the number of supported
+// ids below it, so the table holds exactly this flavour's formats.
+// npPixmend: 0-4 map to themselves and 6 to 5; Pixmend: 0, 1, 3, 4 map to
+// 0, 1, 2, 3. Unsupported ids map to 0.
 constexpr int PxCodecOptionSlot(uint32_t format) {
     if (!PxIsSupportedFormat(format))
         return 0;
-    if (FlavourTraits::kIsNpapi)
-        return format == PXIMAGE_FORMAT_TIF ? 5 : static_cast<int>(format);
-    switch (format) {
-    case PXIMAGE_FORMAT_BMP: return 1;
-    case PXIMAGE_FORMAT_JPG: return 2;
-    case PXIMAGE_FORMAT_PNG: return 3;
-    default: return 0;
-    }
+    int slot = 0;
+    for (uint32_t id = 0; id < format; ++id)
+        slot += PxIsSupportedFormat(id) ? 1 : 0;
+    return slot;
 }
 
 // Largest pixel block payload of one image: 256 MiB.

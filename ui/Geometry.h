@@ -3,7 +3,7 @@
 // window-client rectangles (right and bottom exclusive), portable.
 #include <cstdint>
 
-#include "image/PxImageTypes.h"
+#include "support/WinTypes.h"
 
 namespace Corvane {
 namespace UI {
