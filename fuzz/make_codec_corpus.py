@@ -59,7 +59,7 @@ def main():
             for p in made[fmt]:
                 shutil.copy(p, d)
         for name in os.listdir(MALFORMED):
-            if not name.endswith(".py"):
+            if not name.endswith(".py") and name != "MANIFEST":
                 shutil.copy(os.path.join(MALFORMED, name), d)
     d = os.path.join(out, "exif")
     os.makedirs(d, exist_ok=True)
