@@ -274,7 +274,8 @@ cmake_build() {
     # The logs stay for reading later; the object files are not worth keeping.
     cd "$CACHE"
     rm -rf "$build"
-    log "$label built in $((SECONDS - start))s"
+    LIBS_DONE=$((LIBS_DONE + 1))
+    log "[$LIBS_DONE/$LIBS_TOTAL] $label built in $((SECONDS - start))s"
 }
 
 # Everything that decides what ends up in a prefix; a prefix whose stamp
@@ -313,7 +314,8 @@ build_triple() {
     stamp=$(expected_stamp "$triple")
     if [[ -f $prefix/.stamp ]] && [[ "$(cat "$prefix/.stamp")" == "$stamp" ]] &&
        prefix_complete "$prefix"; then
-        log "$triple: up to date in $prefix"
+        LIBS_DONE=$((LIBS_DONE + LIBS_PER_TRIPLE))
+        log "[$LIBS_DONE/$LIBS_TOTAL] $triple: up to date in $prefix"
         return
     fi
 
@@ -321,7 +323,7 @@ build_triple() {
     # using the cache meanwhile keep seeing the complete old prefix.
     local start=$SECONDS final=$prefix
     prefix="$CACHE/deps/.$triple.new"
-    log "$triple: building into $final"
+    log "$triple: building into $final (about a minute per target)"
     rm -rf "$prefix" "$builddir"
     mkdir -p "$prefix/include" "$prefix/lib" "$builddir"
     local toolchain="$builddir/toolchain.cmake"
@@ -430,7 +432,13 @@ main() {
         SOURCE_TREE[$name]=$RESOLVED_TREE
     done
 
+    # Progress over every library of every target, so the person waiting
+    # sees how far the cross builds are.
     local triple
+    LIBS_PER_TRIPLE=4
+    LIBS_DONE=0
+    LIBS_TOTAL=0
+    for triple in $TRIPLES; do LIBS_TOTAL=$((LIBS_TOTAL + LIBS_PER_TRIPLE)); done
     for triple in $TRIPLES; do
         build_triple "$triple"
     done
