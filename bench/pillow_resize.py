@@ -4,12 +4,13 @@ to the sizes that PxImage::FitToBox produces for the canvas boxes, and, given
 the image_bench binary, runs its FitToBox cases in the same session and prints
 both with their ratio.
 
-    bench/pillow_resize.py [--bench build/bench/bench/image_bench] [--repeat N]
+    bench/pillow_resize.py [--bench build/bench/bench/image_bench] [--repeat N] [--json]
 
 The picture comes from `image_bench --dump-rgb=PATH` (6000 x 4000, RGB), so
 both sides resize the same pixels. Figures are wall-clock and CPU
 milliseconds per resize (median of the repeats) and input megapixels per
-second of wall-clock time.
+second of wall-clock time. --json prints the comparisons (CPU time) as JSON
+rows (see bench/report.py) instead of the table.
 """
 import argparse
 import json
@@ -21,6 +22,9 @@ import tempfile
 import time
 
 from PIL import Image
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import gbench  # noqa: E402
 
 WIDTH, HEIGHT = 6000, 4000
 BOXES = [(800, 533), (960, 640), (1600, 1066), (3200, 2132)]
@@ -47,20 +51,8 @@ def time_pillow(img, size, repeat):
 
 def run_cpp(bench, repeat):
     """FitToBox wall and CPU ms per box from image_bench's JSON output."""
-    out = subprocess.run(
-        [bench, "--benchmark_filter=BM_FitToBox", "--benchmark_format=json",
-         "--benchmark_repetitions=%d" % repeat,
-         "--benchmark_report_aggregates_only=true"],
-        check=True, capture_output=True, text=True).stdout
-    result = {}
-    for b in json.loads(out)["benchmarks"]:
-        if b.get("aggregate_name") != "median":
-            continue
-        parts = b["run_name"].split("/")
-        box = (int(parts[1]), int(parts[2]))
-        scale = {"ms": 1.0, "us": 1e-3, "ns": 1e-6}[b["time_unit"]]
-        result[box] = (b["real_time"] * scale, b["cpu_time"] * scale)
-    return result
+    return {tuple(b["args"]): (b["real_ms"], b["cpu_ms"])
+            for b in gbench.run(bench, "BM_FitToBox", repeat)}
 
 
 def main():
@@ -68,6 +60,7 @@ def main():
     ap.add_argument("--bench", help="path to image_bench; also runs its FitToBox cases")
     ap.add_argument("--rgb", help="raw 6000x4000 RGB file (default: dumped by --bench)")
     ap.add_argument("--repeat", type=int, default=7)
+    ap.add_argument("--json", action="store_true", help="print JSON rows instead of the table")
     args = ap.parse_args()
 
     rgb = args.rgb
@@ -86,11 +79,19 @@ def main():
 
     cpp = run_cpp(args.bench, args.repeat) if args.bench else {}
     mp = WIDTH * HEIGHT / 1e6
-    print("%-11s %-11s %12s %12s %12s %12s %8s %8s" % (
-        "box", "scaled", "Pillow ms", "(cpu)", "FitToBox ms", "(cpu)", "ratio", "cpu ratio"))
+    rows = []
+    if not args.json:
+        print("%-11s %-11s %12s %12s %12s %12s %8s %8s" % (
+            "box", "scaled", "Pillow ms", "(cpu)", "FitToBox ms", "(cpu)", "ratio", "cpu ratio"))
     for box in BOXES:
         size = fitted_size(*box)
         p_wall, p_cpu = time_pillow(img, size, args.repeat)
+        rows.append(dict(what="FitToBox 6000x4000 into %dx%d" % box, measure="CPU",
+                         reference="Pillow BOX resize", ref_ms=p_cpu, goal_ratio=1.0))
+        if box in cpp:
+            rows[-1]["ours_ms"] = cpp[box][1]
+        if args.json:
+            continue
         line = "%-11s %-11s %8.1f %5.0f MP/s %8.1f" % (
             "%dx%d" % box, "%dx%d" % size, p_wall, mp / p_wall * 1000, p_cpu)
         if box in cpp:
@@ -98,6 +99,9 @@ def main():
             line += " %8.1f %5.0f MP/s %8.1f %8.2f %8.2f" % (
                 c_wall, mp / c_wall * 1000, c_cpu, c_wall / p_wall, c_cpu / p_cpu)
         print(line)
+    if args.json:
+        json.dump({"rows": rows}, sys.stdout, indent=1)
+        print()
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Upload throughput of WinINetPoster under Wine against curl, same server, same run.
 
-    bench/upload/upload_bench.py [--pxpost build/win64/tools/pxpost_np.exe] [--runs 15]
+    bench/upload/upload_bench.py [--pxpost build/win64/tools/pxpost_np.exe] [--runs 15] [--json]
 
 Starts the local sink of tests/upload/upload_server.py (TCP_NODELAY, HTTP/1.1,
 "/sink" answers 200 "ok"), then for a 300 KiB and a 10 MiB file:
@@ -9,9 +9,11 @@ Starts the local sink of tests/upload/upload_server.py (TCP_NODELAY, HTTP/1.1,
     Wine start-up, RUNS uploads; the first is a warm-up and is dropped), timing
     Post to final event inside the process;
   - curl -F posting the same bytes RUNS times (time_total per request).
-Prints median and best milliseconds and the median throughput of each.
+Prints median and best milliseconds and the median throughput of each, or
+with --json the medians as JSON rows (see bench/report.py).
 """
 import argparse
+import json
 import os
 import re
 import statistics
@@ -58,10 +60,12 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--pxpost", default=os.path.join(ROOT, "build", "win64", "tools", "pxpost_np.exe"))
     parser.add_argument("--runs", type=int, default=15)
+    parser.add_argument("--json", action="store_true", help="print JSON rows instead of the text")
     args = parser.parse_args()
     env = dict(os.environ)
     for name in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"):
         env.pop(name, None)
+    rows = []
     with tempfile.TemporaryDirectory() as folder:
         plain, secure = upload_server.start_servers(folder)
         url = "http://127.0.0.1:%d/sink" % plain.server_address[1]
@@ -69,10 +73,21 @@ def main():
             path = os.path.join(folder, "img-%d.jpg" % size)
             with open(path, "wb") as f:
                 f.write(os.urandom(size))
-            report("pxpost", size, pxpost_times(args.pxpost, url, path, args.runs, env))
-            report("curl", size, curl_times(url, path, args.runs, env))
+            ours = pxpost_times(args.pxpost, url, path, args.runs, env)
+            theirs = curl_times(url, path, args.runs, env)
+            if args.json:
+                label = "%d KiB" % (size // 1024) if size < 1 << 20 else "%d MiB" % (size >> 20)
+                rows.append(dict(what="upload %s, pxpost --wininet under Wine" % label,
+                                 measure="wall", ours_ms=statistics.median(ours), reference="curl -F",
+                                 ref_ms=statistics.median(theirs), goal_ratio=1.0))
+            else:
+                report("pxpost", size, ours)
+                report("curl", size, theirs)
         plain.shutdown()
         secure.shutdown()
+    if args.json:
+        json.dump({"rows": rows}, sys.stdout, indent=1)
+        print()
 
 
 if __name__ == "__main__":
