@@ -4,7 +4,9 @@
 #   2. win32 build (the shipped deliverables), compile only; built before
 #      the win64 suites run, since one of them checks the shipped DLL
 #   3. win64 build, every suite under wine64 (xvfb for windows), ctest
-#   4. bench and fuzz builds, compile only, so they cannot rot
+#   4. bench and fuzz builds, compile only, so they cannot rot; and
+#      bench/report.py --list, which checks that every program, script and
+#      benchmark the benchmark report calls is there (it times nothing)
 # Ends with one line "N passed, N failed" totalling every test case (a build
 # that fails counts as one failure).
 #
@@ -46,10 +48,20 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export PIXMEND_WINEPREFIX="$root/build/win64/wineprefix"
 
+check_bench_report() {  # the Wine sections only when this run built win64
+  local sections=codecs,resize,zoom,ours-only
+  [[ " ${presets[*]} " == *" win64 "* ]] && sections+=,editor,upload
+  echo "== bench/report.py --list --sections $sections"
+  if ! bench/report.py --list --sections "$sections"; then
+    echo "build:bench report --list" >> build/failed-builds; status=1
+  fi
+}
+
 suites=()
 for preset in "${presets[@]}"; do
   case $preset in
     native|win64) run_suite "$preset"; suites+=("build/$preset") ;;
+    bench) build_preset bench && check_bench_report ;;
     *) build_preset "$preset" ;;
   esac
 done
