@@ -26,3 +26,17 @@ set(dist_command ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/make-dist.p
     --out ${PIXMEND_DIST_DIR} --cache ${cache} ${trees})
 add_custom_target(dist COMMAND ${dist_command} VERBATIM)
 add_dependencies(dist npPixmend Pixmend)
+
+# The test suite assembles the archive (from the win64 tree, after
+# scripts/test.sh has built the win32 one) and holds it to README.md.
+if(PIXMEND_TESTS)
+  find_program(PIXMEND_OBJDUMP32 i686-w64-mingw32-objdump REQUIRED)
+  find_program(PIXMEND_OBJDUMP64 x86_64-w64-mingw32-objdump REQUIRED)
+  add_test(NAME dist_assemble COMMAND ${dist_command})
+  add_test(NAME dist_check
+    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/dist/check_dist.py
+            ${PROJECT_SOURCE_DIR}/README.md ${PIXMEND_DIST_DIR}
+            ${PIXMEND_OBJDUMP32} ${PIXMEND_OBJDUMP64})
+  set_tests_properties(dist_assemble PROPERTIES FIXTURES_SETUP dist TIMEOUT 120)
+  set_tests_properties(dist_check PROPERTIES FIXTURES_REQUIRED dist TIMEOUT 120)
+endif()
