@@ -340,8 +340,8 @@ def main():
         "- whole run %s; per section: %s" % (whole.summary(), "; ".join(per_section)),
         "",
         "ratio = ours / reference, both timed in this run: above 1 we are slower. goal: the "
-        "ratio to stay at or under (parity is ≤ 1), or an absolute time where there is no "
-        "reference; none: shown for scale. Rows past their goal say **OVER**. time: CPU is "
+        "ratio to stay at or under (parity is ≤ 1), or an absolute time (some rows with a "
+        "reference have one); none: shown for scale. Rows past their goal say **OVER**. time: CPU is "
         "process CPU time (steady on a busy machine), wall is elapsed time (it moves with the "
         "load above). Figures are medians of the repetitions, in milliseconds.",
         "",
