@@ -70,8 +70,11 @@ void HttpPoster::WaitForCallsInFlight() {
         {
             ScopedLock hold(lock_);
             if (callsInFlight_ <= tlsSinkCalls) return;
+            ++callWaiters_;
         }
         callEnded_.WaitDispatching(50u);
+        ScopedLock hold(lock_);
+        --callWaiters_;
     }
 }
 
@@ -152,7 +155,10 @@ void HttpPoster::LeaveSink() {
     ScopedLock hold(lock_);
     --callsInFlight_;
     --tlsSinkCalls;
-    callEnded_.Set();
+    // Setting the event is a kernel call (a round trip to wineserver under
+    // Wine), and WinINet raises progress on the thread that sends the body,
+    // once per piece: only a SetEventSink that is waiting needs it.
+    if (callWaiters_ > 0) callEnded_.Set();
 }
 
 void HttpPoster::RaiseComplete() {

@@ -151,8 +151,9 @@ private:
     PxString authType_;
     bool finalRaised_ = false;
     int callsInFlight_ = 0;  // event calls under way
+    int callWaiters_ = 0;    // threads in WaitForCallsInFlight
     Corvane::Threading::EventHandler callEnded_;
-    mutable Corvane::Threading::CriticalSection lock_;  // stopFlag, sink, calls in flight, response
+    mutable Corvane::Threading::CriticalSection lock_;  // stopFlag, sink, calls in flight and their waiters, response
     Corvane::Threading::WorkerThread worker_;
 };
 
