@@ -21,6 +21,10 @@ REPORT = """mkdir -p test-results
 printf '<testsuites tests="%s" failures="0" errors="0" skipped="%s" disabled="0"/>' "$2" "$3" > test-results/$1.xml
 """
 
+# The benchmark report's --list check, which test.sh runs after the bench
+# build; these trees have no benchmarks to list.
+BENCH_LIST = "#!/bin/sh\nexit 0\n"
+
 
 def gtest_like(name, tests, skipped, labels):
     return (f"add_test(NAME {name} COMMAND sh ${{CMAKE_SOURCE_DIR}}/report.sh {name} {tests} {skipped})\n"
@@ -50,11 +54,12 @@ class Runner(unittest.TestCase):
             f.write(cmakelists)
         with open(os.path.join(tree, "CMakePresets.json"), "w") as f:
             f.write(presets())
-        for path, text in dict(seed or {}, **{"report.sh": REPORT}).items():
+        for path, text in dict({"bench/report.py": BENCH_LIST}, **dict(seed or {}, **{"report.sh": REPORT})).items():
             full = os.path.join(tree, path)
             os.makedirs(os.path.dirname(full), exist_ok=True)
             with open(full, "w") as f:
                 f.write(text)
+        os.chmod(os.path.join(tree, "bench/report.py"), 0o755)
         env = dict(os.environ, PIXMEND_TEST_JOBS="2")
         for name in ("CMAKE_CXX_COMPILER_LAUNCHER", "CMAKE_C_COMPILER_LAUNCHER"):
             env.pop(name, None)
@@ -113,6 +118,11 @@ class Runner(unittest.TestCase):
         status, line, tree = self.run_tree(project("add_test(NAME ok COMMAND true)\n"), preset="win32")
         self.assertEqual((status, line), (0, "0 passed, 0 failed"))
         self.assertEqual(sorted(os.listdir(os.path.join(tree, "build"))), ["win32"])
+
+    def test_failing_benchmark_list_is_a_failure(self):
+        status, line, _ = self.run_tree(project(""), preset="bench",
+                                        seed={"bench/report.py": "#!/bin/sh\nexit 1\n"})
+        self.assertEqual((status, line), (1, "0 passed, 1 failed"))
 
     def test_every_preset_builds_by_default(self):
         body = "add_custom_target(broken ALL COMMAND test ${CMAKE_BINARY_DIR} != ${CMAKE_SOURCE_DIR}/build/fuzz)\n" \
