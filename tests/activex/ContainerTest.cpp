@@ -15,6 +15,7 @@
 
 #include "tests/TempName.h"
 #include "tests/activex/PixmendDll.h"
+#include "tests/ui/DibCanvas.h"
 
 namespace {
 
@@ -195,25 +196,13 @@ protected:
     }
     // Pixels of a w x h 32-bit bitmap after fill(dc) or a copy of window's.
     static std::vector<DWORD> Capture(HWND window, int w, int h, const std::function<void(HDC)>& fill) {
-        BITMAPINFO info{{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-        void* bits = nullptr;
-        HDC dc = CreateCompatibleDC(nullptr);
-        HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        if (fill) {
-            fill(dc);
-        } else {
-            HDC source = GetDC(window);
-            BitBlt(dc, 0, 0, w, h, source, 0, 0, SRCCOPY);
-            ReleaseDC(window, source);
-        }
-        GdiFlush();
-        std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + w * h);
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-        for (DWORD& p : pixels) p &= 0xFFFFFF;
-        return pixels;
+        DibCanvas canvas(w, h);
+        if (fill)
+            fill(canvas.Dc());
+        else
+            canvas.CopyFrom(window, 0, 0);
+        const std::vector<uint32_t> pixels = canvas.Pixels();
+        return std::vector<DWORD>(pixels.begin(), pixels.end());
     }
     static void Click(HWND hwnd, int x, int y) {
         SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));

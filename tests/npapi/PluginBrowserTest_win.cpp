@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "tests/npapi/FakeBrowser.h"
+#include "tests/ui/DibCanvas.h"
 
 namespace {
 
@@ -62,26 +63,10 @@ HWND MakeWindow(const wchar_t* cls, WNDPROC proc, HWND parent) {
 // Distinct colours in a rectangle of a window's client area, as painted.
 std::size_t DistinctColours(HWND window, RECT r) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(window), memory = CreateCompatibleDC(screen);
-    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    const uint32_t* pixels = static_cast<const uint32_t*>(bits);
-    std::set<uint32_t> colours(pixels, pixels + (bits ? w * h : 0));
-    SelectObject(memory, old);
-    DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(window, screen);
-    return colours.size();
+    DibCanvas canvas(r.right - r.left, r.bottom - r.top);
+    canvas.CopyFrom(window, r.left, r.top);
+    const std::vector<uint32_t> pixels = canvas.Pixels();
+    return std::set<uint32_t>(pixels.begin(), pixels.end()).size();
 }
 
 struct Instance {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 class DibCanvas {
 public:
@@ -42,6 +43,19 @@ public:
         GdiFlush();
         const uint32_t v = bits_[y * width_ + x];
         return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    }
+    // Every pixel, row by row, as 0x00RRGGBB (the unused top byte cleared).
+    std::vector<uint32_t> Pixels() const {
+        GdiFlush();
+        std::vector<uint32_t> pixels(bits_, bits_ + (bits_ ? width_ * height_ : 0));
+        for (uint32_t& p : pixels) p &= 0xFFFFFF;
+        return pixels;
+    }
+    // Copies the w x h area at (x, y) of window's client area to (0, 0).
+    void CopyFrom(HWND window, int x, int y) {
+        HDC source = GetDC(window);
+        BitBlt(dc_, 0, 0, width_, height_, source, x, y, SRCCOPY);
+        ReleaseDC(window, source);
     }
     int Width() const { return width_; }
     int Height() const { return height_; }

@@ -130,7 +130,9 @@ TEST(PosterJoin, OwnerWaitingForAWorkerInsideSendMessageReturnsWithinTheBound) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.apartment) ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        if (c.apartment) {
+            ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        }
         HWND window = MakeOwnerWindow();
         ASSERT_NE(nullptr, window);
         WindowSink sink;
