@@ -173,10 +173,14 @@ class LoadMeter:
 
 # ---- running -----------------------------------------------------------------
 
+def rel(path):
+    """A path under the repository as a relative one, for the messages."""
+    return os.path.relpath(path, ROOT) if path.startswith(ROOT) else path
+
+
 def shown(command):
     """The program a failed command ran, for the failure line."""
-    name = command[1] if command[0] == sys.executable else command[0]
-    return os.path.relpath(name, ROOT) if name.startswith(ROOT) else name
+    return rel(command[1] if command[0] == sys.executable else command[0])
 
 
 def note(text):
@@ -205,8 +209,7 @@ def run_section(section, quick):
     if section.argv is None:
         return ours_only_rows(quick)
     command = section.command(quick)
-    note("running " + " ".join(shlex.quote(os.path.relpath(a, ROOT) if a.startswith(ROOT) else a)
-                               for a in command[1:]))
+    note("running " + " ".join(shlex.quote(rel(a)) for a in command[1:]))
     out = subprocess.run(command, check=True, stdout=subprocess.PIPE, text=True, cwd=ROOT).stdout
     return json.loads(out)["rows"]
 
@@ -223,7 +226,7 @@ def check(sections):
     for section in sections:
         print("== %s" % section.name)
         for name in section.programs:
-            verdict(os.access(program(name), os.X_OK), os.path.relpath(program(name), ROOT))
+            verdict(os.access(program(name), os.X_OK), rel(program(name)))
         for name, pattern in section.filters:
             try:
                 names = gbench.listed(program(name), pattern)
@@ -232,12 +235,11 @@ def check(sections):
             ok = all(any(n.startswith(part) for n in names) for part in pattern.split("|"))
             verdict(ok, "%s has every benchmark of %s" % (name, pattern))
         if section.argv:
-            print("         " + " ".join(os.path.relpath(a, ROOT) if a.startswith(ROOT) else a
-                                         for a in section.command(False)[1:]))
+            print("         " + " ".join(rel(a) for a in section.command(False)[1:]))
             helped = subprocess.run([sys.executable, section.argv[0], "--help"], capture_output=True, text=True)
             options = [a for a in section.argv + section.quick if a.startswith("--")]
             verdict(helped.returncode == 0 and all(o in helped.stdout for o in options),
-                    "%s --help runs and offers %s" % (os.path.relpath(section.argv[0], ROOT), " ".join(options)))
+                    "%s --help runs and offers %s" % (rel(section.argv[0]), " ".join(options)))
         for tool in section.tools:  # wine-run.sh also looks where Debian puts Wine's tools
             found = shutil.which(tool) or os.access("/usr/lib/wine/" + tool, os.X_OK)
             verdict(found, "%s installed" % tool)
